@@ -1,0 +1,51 @@
+# The two commands of the README:
+#   make test   install what is missing, build the three trees, run every test
+#   make demo   build, then run setup.exe on a copy of examples/medium under Wine
+# Further: make build, make fuzz (longer fuzzing), make bench, make clean.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+FUZZ_SECONDS ?= 5
+
+.PHONY: all deps configure build test demo fuzz bench clean
+
+all: build
+
+deps:
+	@tools/install-deps.sh
+
+$(BUILD)/win32/build.ninja:
+	cmake -S . -B $(BUILD)/win32 -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake $(CMAKE_FLAGS) >/dev/null
+$(BUILD)/win64/build.ninja:
+	cmake -S . -B $(BUILD)/win64 -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake $(CMAKE_FLAGS) >/dev/null
+$(BUILD)/host/build.ninja:
+	CC=clang CXX=clang++ cmake -S . -B $(BUILD)/host -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	  -DFUZZ_SECONDS=$(FUZZ_SECONDS) $(CMAKE_FLAGS) >/dev/null
+
+configure: deps $(BUILD)/win32/build.ninja $(BUILD)/win64/build.ninja $(BUILD)/host/build.ninja
+
+build: configure
+	cmake --build $(BUILD)/win32 -j $(JOBS)
+	cmake --build $(BUILD)/win64 -j $(JOBS) --target all windows_tests e2e_scenarios
+	cmake --build $(BUILD)/host -j $(JOBS)
+
+test: build
+	@tools/run-tests $(BUILD)
+
+demo: build
+	@tools/demo $(BUILD)
+
+fuzz: configure
+	cmake -S . -B $(BUILD)/host -DFUZZ_SECONDS=$(or $(FUZZ_LONG),300) >/dev/null
+	cmake --build $(BUILD)/host -j $(JOBS)
+	cd $(BUILD)/host && ctest -R '^fuzz\.' -V
+	cmake -S . -B $(BUILD)/host -DFUZZ_SECONDS=$(FUZZ_SECONDS) >/dev/null
+
+bench: build
+	@tools/bench $(BUILD)
+
+clean:
+	-tools/wine-run --prefix $(BUILD)/win64/wineprefix --stop
+	rm -rf $(BUILD)

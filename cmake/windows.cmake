@@ -1,0 +1,36 @@
+# The two MinGW trees: setup.exe as shipped; in the x86_64 tree also the Windows tests,
+# the UI driver scenarios and the fixtures, all run under wine64 through tools/wine-run.
+enable_language(RC)
+
+set(SETUP_WARNINGS -Wall -Wextra)
+set(SETUP_CHARSET -finput-charset=UTF-8 -fexec-charset=CP1252)
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
+
+configure_file(${SETUP_SOURCE_DIR}/src/resources/branding.h.in ${CMAKE_BINARY_DIR}/generated/branding.h @ONLY)
+
+set(SETUP_SYSTEM_LIBS kernel32 user32 gdi32 advapi32 comctl32 comdlg32 shell32 ole32 uuid version)
+
+# Everything but the entry point, built with the product's flags, shared by setup.exe and tests.
+add_library(setupcore STATIC ${SETUP_CORE_SOURCES} ${SETUP_WIN_SOURCES})
+target_include_directories(setupcore PUBLIC ${SETUP_SOURCE_DIR}/src ${CMAKE_BINARY_DIR}/generated)
+target_compile_options(setupcore PRIVATE -Os -fno-exceptions -fno-rtti ${SETUP_WARNINGS} ${SETUP_CHARSET})
+target_compile_definitions(setupcore PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=0x0501)
+target_link_libraries(setupcore PUBLIC ${SETUP_SYSTEM_LIBS})
+
+add_executable(setup WIN32 ${SETUP_SOURCE_DIR}/src/startup/winmain.cpp ${SETUP_SOURCE_DIR}/src/resources/setup.rc)
+target_compile_options(setup PRIVATE -Os -fno-exceptions -fno-rtti ${SETUP_WARNINGS} ${SETUP_CHARSET})
+target_include_directories(setup PRIVATE ${SETUP_SOURCE_DIR}/src/resources ${CMAKE_BINARY_DIR}/generated)
+target_link_libraries(setup PRIVATE setupcore)
+target_link_options(setup PRIVATE -static -s -mwindows)
+set_source_files_properties(${SETUP_SOURCE_DIR}/src/resources/setup.rc PROPERTIES
+  OBJECT_DEPENDS "${CMAKE_BINARY_DIR}/generated/branding.h")
+
+enable_testing()
+
+# Static checks of the built program: format, subsystem, imports, size.
+add_test(NAME static.setup_exe
+  COMMAND ${SETUP_SOURCE_DIR}/tests/static/check-exe.sh $<TARGET_FILE:setup> ${CMAKE_SYSTEM_PROCESSOR} ${CMAKE_OBJDUMP})
+
+if(SETUP_WINE_TREE)
+  include(cmake/wine-tests.cmake)
+endif()

@@ -1,0 +1,94 @@
+#include "script/placeholders.h"
+
+#include <cstring>
+#include <iterator>
+
+#include "script/records.h"
+#include "startup/paths.h"
+#include "startup/state.h"
+#include "startup/text.h"
+
+namespace {
+
+enum : int { kNoClass = -1 };
+
+struct Placeholder {
+  const char* Name;   // as written after the dollar sign
+  int Class;          // destination class reported, or kNoClass
+};
+
+// In the order they are tested.
+constexpr Placeholder kPlaceholders[] = {
+    {"(WinSysPath)", kDestWinSysPath}, {"(WinPath)", kDestWinPath}, {"(AppPath)", kDestOptionFolder},
+    {"(Link)", kNoClass},              {"(Group)", kNoClass},       {"(Start)", kNoClass},
+    {"(Program)", kNoClass},           {"(Desktop)", kNoClass},     {"(SrcPath)", kNoClass},
+    {"(SrcDrive)", kNoClass},          {"(NoCopy)", kDestNoCopy},   {"(Product)", kNoClass},
+    {"(Company)", kNoClass},           {"(Version)", kNoClass},
+};
+
+// The value a placeholder writes; srcDrive is scratch for the first three characters of SetupDir.
+const char* ValueOf(size_t index, char (&srcDrive)[4]) {
+  switch (index) {
+    case 0: return SystemDir;
+    case 1: return WindowsDir;
+    case 2: return InstallDir;
+    case 3: return LinkFolder;
+    case 4: return DefaultGroup;
+    case 5: return StartMenuFolder;
+    case 6: return ProgramsFolder;
+    case 7: return DesktopFolder;
+    case 8: return SetupDir;
+    case 9: CopyText(srcDrive, SetupDir); return srcDrive;
+    case 11: return ProductName;
+    case 12: return CompanyName;
+    case 13: return SetupVersion;
+    default: return "";
+  }
+}
+
+}  // namespace
+
+void ExpandPlaceholdersN(char* output, size_t capacity, const char* text, int* destClass) {
+  if (capacity == 0) return;
+  output[0] = 0;
+  size_t count = 0;
+  auto put = [&](char c) {
+    if (count + 1 < capacity) {
+      output[count++] = c;
+      output[count] = 0;
+    }
+  };
+  const char* p = text;
+  while (*p) {
+    if (*p == '$') {
+      ++p;
+      size_t match = std::size(kPlaceholders);
+      for (size_t i = 0; i < std::size(kPlaceholders); ++i)
+        if (StartsWith(p, kPlaceholders[i].Name)) {
+          match = i;
+          break;
+        }
+      if (match == std::size(kPlaceholders)) {
+        if (*p) put(*p++);  // "$$" gives one dollar sign; "$x" gives x
+        continue;
+      }
+      const Placeholder& placeholder = kPlaceholders[match];
+      if (placeholder.Class == kDestNoCopy) {
+        output[0] = 0;
+        count = 0;
+      } else {
+        char srcDrive[4];
+        count = AppendTextN(output, capacity, ValueOf(match, srcDrive));
+        StripBackslash(output);
+        count = strlen(output);
+      }
+      if (destClass && placeholder.Class != kNoClass) *destClass = placeholder.Class;
+      p += strlen(placeholder.Name);
+    } else if (*p == '/' && p[1] == '$') {
+      put('$');
+      p += 2;
+    } else {
+      put(*p++);
+    }
+  }
+}

@@ -1,0 +1,11 @@
+// Expansion of $(Name) placeholders in script texts with the run-time folders and names.
+#pragma once
+#include <cstddef>
+
+// Writes the expansion of text into output (capacity characters including the zero; the
+// output never holds more than capacity - 1). When destClass is given it receives the class
+// of the last classifying placeholder met and is left alone otherwise.
+void ExpandPlaceholdersN(char* output, size_t capacity, const char* text, int* destClass);
+template <size_t N> void ExpandPlaceholders(char (&output)[N], const char* text, int* destClass = nullptr) {
+  ExpandPlaceholdersN(output, N, text, destClass);
+}

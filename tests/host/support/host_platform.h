@@ -1,0 +1,22 @@
+// Host stand-ins for the platform functions of the portable core, with hooks for the tests.
+#pragma once
+#include <cstddef>
+#include <string>
+#include <vector>
+
+struct HostBox {
+  std::string Text;
+  std::string Caption;  // "<default>" for the platform's default caption
+  unsigned Style;
+};
+
+// Message boxes shown, in order.
+extern std::vector<HostBox> HostBoxes;
+// Arena blocks currently allocated, and how many may be (to simulate an exhausted machine).
+extern size_t HostBlockCount;
+extern size_t HostBlockLimit;
+
+// The install script that ProfileReadString/ProfileReadInt read, in INI syntax.
+void HostLoadScript(const std::string& text);
+void HostResetPlatform();
+

@@ -1,0 +1,2 @@
+// No custom settings.
+#pragma once

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Installs what building and testing setup.exe needs, from Debian's packages.
+# Quiet when everything is there; loud and non-zero when something cannot be installed.
+# No i386 architecture: these machines cannot run 32-bit Linux programs, so wine64 runs
+# the x86_64 build and the shipped i686 build is checked statically.
+set -euo pipefail
+
+packages=(
+  g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32
+  binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
+  mingw-w64-i686-dev mingw-w64-x86-64-dev
+  wine wine64
+  xvfb xauth
+  cmake ninja-build make g++ googletest
+  clang libclang-rt-14-dev
+  imagemagick
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+  [[ "$status" == "install ok installed" ]] || missing+=("$p")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+echo "install-deps: installing ${missing[*]}"
+if [[ $(id -u) -ne 0 ]]; then
+  echo "install-deps: root is needed to install packages (missing: ${missing[*]})" >&2
+  exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+log=$(mktemp)
+if ! { apt-get update -q && apt-get install -y -q --no-install-recommends "${missing[@]}"; } >"$log" 2>&1; then
+  cat "$log" >&2
+  echo "install-deps: apt-get failed for: ${missing[*]}" >&2
+  rm -f "$log"
+  exit 1
+fi
+rm -f "$log"
+for p in "${missing[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+  if [[ "$status" != "install ok installed" ]]; then
+    echo "install-deps: $p is still not installed" >&2
+    exit 1
+  fi
+done
+echo "install-deps: done"
