@@ -1,0 +1,47 @@
+#include "box_watcher.h"
+
+#include "ui_driver.h"
+
+namespace ui {
+
+BoxWatcher::BoxWatcher(int button) : button_(button) {
+  InitializeCriticalSection(&lock_);
+  thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+}
+
+BoxWatcher::~BoxWatcher() {
+  InterlockedExchange(&stop_, 1);
+  WaitForSingleObject(thread_, INFINITE);
+  CloseHandle(thread_);
+  DeleteCriticalSection(&lock_);
+}
+
+std::vector<SeenBox> BoxWatcher::Boxes() {
+  EnterCriticalSection(&lock_);
+  std::vector<SeenBox> copy = boxes_;
+  LeaveCriticalSection(&lock_);
+  return copy;
+}
+
+DWORD WINAPI BoxWatcher::Run(void* param) {
+  auto* self = static_cast<BoxWatcher*>(param);
+  std::vector<HWND> answered;
+  while (!self->stop_) {
+    for (HWND window : TopWindows(GetCurrentProcessId())) {
+      if (ClassName(window) != "#32770" || !GetDlgItem(window, 65535)) continue;
+      bool seen = false;
+      for (HWND w : answered) seen |= w == window;
+      if (seen && IsWindow(window)) continue;
+      SeenBox box{WindowText(window), MessageBoxText(window)};
+      EnterCriticalSection(&self->lock_);
+      self->boxes_.push_back(box);
+      LeaveCriticalSection(&self->lock_);
+      answered.push_back(window);
+      Click(window, self->button_);
+    }
+    Sleep(10);
+  }
+  return 0;
+}
+
+}  // namespace ui

@@ -1,0 +1,283 @@
+#include "ui_driver.h"
+
+#include <cstring>
+
+#include "png_writer.h"
+
+namespace ui {
+
+std::string TestRoot() { return SETUP_TEST_ROOT; }
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+  if (folder.empty() || folder.back() == '\\') return folder + name;
+  return folder + "\\" + name;
+}
+
+bool RemoveTree(const std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    return DeleteFileA(path.c_str());
+  }
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA(JoinPath(path, "*").c_str(), &found);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      if (strcmp(found.cFileName, ".") && strcmp(found.cFileName, ".."))
+        RemoveTree(JoinPath(path, found.cFileName));
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+  }
+  return RemoveDirectoryA(path.c_str());
+}
+
+bool MakeFolders(const std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES) return attributes & FILE_ATTRIBUTE_DIRECTORY;
+  size_t slash = path.find_last_of('\\');
+  if (slash != std::string::npos && slash > 2) MakeFolders(path.substr(0, slash));
+  return CreateDirectoryA(path.c_str(), nullptr);
+}
+
+bool WriteFile(const std::string& path, const std::string& bytes) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  BOOL ok = ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+  return ok && written == bytes.size();
+}
+
+bool ReadFile(const std::string& path, std::string* bytes) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                            nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  bytes->clear();
+  char buffer[65536];
+  DWORD n = 0;
+  while (::ReadFile(file, buffer, sizeof buffer, &n, nullptr) && n > 0) bytes->append(buffer, n);
+  CloseHandle(file);
+  return true;
+}
+
+bool FileExists(const std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string MakeMedium(const std::string& name, const char* script) {
+  std::string folder = JoinPath(TestRoot(), name);
+  RemoveTree(folder);
+  MakeFolders(folder);
+  CopyFileA(SETUP_EXE_PATH, JoinPath(folder, "setup.exe").c_str(), FALSE);
+  if (script) WriteFile(JoinPath(folder, "SETUP.LST"), script);
+  return folder;
+}
+
+bool StartSetup(Setup* setup, const std::string& medium, const std::string& arguments) {
+  std::string exe = JoinPath(medium, "setup.exe");
+  std::string command = "\"" + exe + "\"";
+  if (!arguments.empty()) command += " " + arguments;
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info = {};
+  std::vector<char> line(command.begin(), command.end());
+  line.push_back(0);
+  // Started from another folder on purpose: the program must find its own.
+  if (!CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, TestRoot().c_str(), &startup,
+                      &info))
+    return false;
+  CloseHandle(info.hThread);
+  setup->Process = info.hProcess;
+  setup->Pid = info.dwProcessId;
+  return true;
+}
+
+int WaitExit(Setup* setup, DWORD timeoutMs) {
+  if (!setup->Process) return -1;
+  if (WaitForSingleObject(setup->Process, timeoutMs) != WAIT_OBJECT_0) {
+    TerminateProcess(setup->Process, 99);
+    WaitForSingleObject(setup->Process, 5000);
+    CloseHandle(setup->Process);
+    setup->Process = nullptr;
+    return -1;
+  }
+  DWORD code = 0;
+  GetExitCodeProcess(setup->Process, &code);
+  CloseHandle(setup->Process);
+  setup->Process = nullptr;
+  return static_cast<int>(code);
+}
+
+void CloseSetup(Setup* setup) {
+  if (!setup->Process) return;
+  TerminateProcess(setup->Process, 99);
+  WaitForSingleObject(setup->Process, 5000);
+  CloseHandle(setup->Process);
+  setup->Process = nullptr;
+}
+
+namespace {
+
+struct EnumState {
+  DWORD Pid;
+  std::vector<HWND>* Windows;
+};
+
+BOOL CALLBACK CollectTop(HWND window, LPARAM param) {
+  auto* state = reinterpret_cast<EnumState*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if ((state->Pid == 0 || pid == state->Pid) && IsWindowVisible(window)) state->Windows->push_back(window);
+  return TRUE;
+}
+
+BOOL CALLBACK CollectChildren(HWND window, LPARAM param) {
+  reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+  return TRUE;
+}
+
+template <class Found> HWND Poll(DWORD timeoutMs, Found found) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    if (HWND window = found()) return window;
+    if (GetTickCount() - start > timeoutMs) return nullptr;
+    Sleep(20);
+  }
+}
+
+}  // namespace
+
+std::vector<HWND> TopWindows(DWORD pid) {
+  std::vector<HWND> windows;
+  EnumState state{pid, &windows};
+  EnumWindows(CollectTop, reinterpret_cast<LPARAM>(&state));
+  return windows;
+}
+
+HWND WaitWindow(DWORD pid, const char* caption, const char* className, DWORD timeoutMs) {
+  return Poll(timeoutMs, [&]() -> HWND {
+    for (HWND window : TopWindows(pid)) {
+      if (caption && WindowText(window) != caption) continue;
+      if (className && ClassName(window) != className) continue;
+      return window;
+    }
+    return nullptr;
+  });
+}
+
+HWND WaitMessageBox(DWORD pid, DWORD timeoutMs) {
+  return Poll(timeoutMs, [&]() -> HWND {
+    for (HWND window : TopWindows(pid))
+      if (ClassName(window) == "#32770" && GetDlgItem(window, 65535)) return window;
+    return nullptr;
+  });
+}
+
+bool WaitGone(HWND window, DWORD timeoutMs) {
+  DWORD start = GetTickCount();
+  while (IsWindow(window) && IsWindowVisible(window)) {
+    if (GetTickCount() - start > timeoutMs) return false;
+    Sleep(20);
+  }
+  return true;
+}
+
+std::string WindowText(HWND window) {
+  char text[4096] = "";
+  // Sent with a time-out: a hung program must not hang the driver.
+  DWORD_PTR result = 0;
+  SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
+                      &result);
+  return text;
+}
+
+std::string ClassName(HWND window) {
+  char name[256] = "";
+  GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
+HWND Control(HWND dialog, int id) { return GetDlgItem(dialog, id); }
+
+std::string ControlText(HWND dialog, int id) {
+  HWND control = GetDlgItem(dialog, id);
+  return control ? WindowText(control) : std::string();
+}
+
+std::string MessageBoxText(HWND box) { return ControlText(box, 65535); }
+
+bool IsControlEnabled(HWND dialog, int id) {
+  HWND control = GetDlgItem(dialog, id);
+  return control && IsWindowEnabled(control);
+}
+
+bool IsControlVisible(HWND dialog, int id) {
+  HWND control = GetDlgItem(dialog, id);
+  return control && IsWindowVisible(control);
+}
+
+bool IsChecked(HWND dialog, int id) {
+  HWND control = GetDlgItem(dialog, id);
+  DWORD_PTR result = 0;
+  return control && SendMessageTimeoutA(control, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 5000, &result) &&
+         result == BST_CHECKED;
+}
+
+std::vector<int> ButtonIds(HWND dialog) {
+  std::vector<HWND> children;
+  EnumChildWindows(dialog, CollectChildren, reinterpret_cast<LPARAM>(&children));
+  std::vector<int> ids;
+  for (HWND child : children)
+    if (ClassName(child) == "Button") ids.push_back(GetDlgCtrlID(child));
+  return ids;
+}
+
+bool Click(HWND dialog, int id) {
+  HWND control = GetDlgItem(dialog, id);
+  return control && PostMessageA(control, BM_CLICK, 0, 0);
+}
+
+bool SaveScreenshot(const std::string& path) {
+  int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top-down rows
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  bool ok = false;
+  if (bitmap) {
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    ok = BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    SelectObject(memory, old);
+    if (ok) {
+      std::vector<unsigned char> rgb(static_cast<size_t>(width) * height * 3);
+      const unsigned char* src = static_cast<const unsigned char*>(bits);
+      for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i) {
+        rgb[i * 3] = src[i * 4 + 2];
+        rgb[i * 3 + 1] = src[i * 4 + 1];
+        rgb[i * 3 + 2] = src[i * 4];
+      }
+      ok = WritePng(path, width, height, rgb);
+    }
+    DeleteObject(bitmap);
+  }
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return ok;
+}
+
+COLORREF ScreenPixel(int x, int y) {
+  HDC screen = GetDC(nullptr);
+  COLORREF c = GetPixel(screen, x, y);
+  ReleaseDC(nullptr, screen);
+  return RGB(GetBValue(c), GetGValue(c), GetRValue(c));
+}
+
+}  // namespace ui
