@@ -64,3 +64,9 @@ endif()
 add_test(NAME windows.unit COMMAND windows_tests --gtest_color=no)
 add_test(NAME e2e.scenarios COMMAND e2e_scenarios --gtest_color=no)
 set_tests_properties(windows.unit e2e.scenarios PROPERTIES RUN_SERIAL ON TIMEOUT 900)
+
+# The walker of `make demo` when no display is at hand.
+add_executable(demo_walk ${SETUP_SOURCE_DIR}/tests/e2e/demo/demo_walk.cpp)
+target_compile_options(demo_walk PRIVATE ${SETUP_WARNINGS} ${SETUP_CHARSET})
+target_link_libraries(demo_walk PRIVATE uidriver)
+target_link_options(demo_walk PRIVATE -static)
