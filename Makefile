@@ -14,17 +14,14 @@ all: build
 deps:
 	@tools/install-deps.sh
 
-$(BUILD)/win32/build.ninja:
+# Configuring every time is cheap and lets CMAKE_FLAGS (branding) take effect at once.
+configure: deps
 	cmake -S . -B $(BUILD)/win32 -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake $(CMAKE_FLAGS) >/dev/null
-$(BUILD)/win64/build.ninja:
 	cmake -S . -B $(BUILD)/win64 -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake $(CMAKE_FLAGS) >/dev/null
-$(BUILD)/host/build.ninja:
 	CC=clang CXX=clang++ cmake -S . -B $(BUILD)/host -G Ninja -DCMAKE_BUILD_TYPE=Debug \
 	  -DFUZZ_SECONDS=$(FUZZ_SECONDS) $(CMAKE_FLAGS) >/dev/null
-
-configure: deps $(BUILD)/win32/build.ninja $(BUILD)/win64/build.ninja $(BUILD)/host/build.ninja
 
 build: configure
 	cmake --build $(BUILD)/win32 -j $(JOBS)
