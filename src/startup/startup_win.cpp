@@ -11,6 +11,7 @@
 #include "startup/startup.h"
 #include "startup/state.h"
 #include "startup/text.h"
+#include "wizard/frame.h"
 
 namespace {
 
@@ -45,6 +46,7 @@ void ResetRunFlags() {
 }
 
 void ShutDown() {
+  UnregisterFrameClass();
   ArenaRelease();
   CloseHandle(SetupInstanceEvent);
   SetupInstanceEvent = nullptr;
@@ -82,6 +84,11 @@ int RunSetup(HINSTANCE instance, const char* commandLine) {
     return 0;
   }
   InitCommonControls();
+  if (!RegisterFrameClass()) {
+    ArenaRelease();
+    CloseHandle(SetupInstanceEvent);
+    return 0;
+  }
 
   GetWindowsDirectoryA(WindowsDir, sizeof WindowsDir);
   GetSystemDirectoryA(SystemDir, sizeof SystemDir);
@@ -98,6 +105,7 @@ int RunSetup(HINSTANCE instance, const char* commandLine) {
   } else {
     TotalFileEntries = CountFileEntries(OptionRoot);
     ReadSuccessRunList();
+    RunFrame();
   }
 
   ShutDown();

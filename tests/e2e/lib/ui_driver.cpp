@@ -75,7 +75,25 @@ std::string MakeMedium(const std::string& name, const char* script) {
   return folder;
 }
 
+namespace {
+
+// The test display has no window manager. Under Wine, windows are then left to Wine itself, which
+// draws captions and frames and maximizes as Windows does (read when a program starts). On
+// Windows there is no such key and nothing changes.
+void LetWineManageWindows() {
+  if (!GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version")) return;
+  HKEY x11 = nullptr;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\X11 Driver", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &x11,
+                      nullptr) != ERROR_SUCCESS)
+    return;
+  RegSetValueExA(x11, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
+  RegCloseKey(x11);
+}
+
+}  // namespace
+
 bool StartSetup(Setup* setup, const std::string& medium, const std::string& arguments) {
+  LetWineManageWindows();
   std::string exe = JoinPath(medium, "setup.exe");
   std::string command = "\"" + exe + "\"";
   if (!arguments.empty()) command += " " + arguments;
@@ -237,6 +255,90 @@ std::vector<int> ButtonIds(HWND dialog) {
 bool Click(HWND dialog, int id) {
   HWND control = GetDlgItem(dialog, id);
   return control && PostMessageA(control, BM_CLICK, 0, 0);
+}
+
+bool SendCommand(HWND dialog, int id) { return PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+
+bool PressEscape(HWND dialog) {
+  HWND target = FocusOf(dialog);
+  if (!target || (target != dialog && !IsChild(dialog, target))) target = dialog;
+  return PostMessageA(target, WM_KEYDOWN, VK_ESCAPE, 1) && PostMessageA(target, WM_KEYUP, VK_ESCAPE, 0xC0000001);
+}
+
+bool CloseWindowCommand(HWND window) { return PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0); }
+
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
+}
+
+HWND Owner(HWND window) { return GetWindow(window, GW_OWNER); }
+
+bool IsEnabled(HWND window) { return IsWindowEnabled(window); }
+
+std::vector<HWND> Dialogs(DWORD pid, const char* caption) {
+  std::vector<HWND> found;
+  for (HWND window : TopWindows(pid))
+    if (ClassName(window) == "#32770" && (!caption || WindowText(window) == caption)) found.push_back(window);
+  return found;
+}
+
+HWND WaitDialog(DWORD pid, const char* caption, const std::vector<int>& ids, DWORD timeoutMs) {
+  return Poll(timeoutMs, [&]() -> HWND {
+    for (HWND window : Dialogs(pid, caption)) {
+      bool all = true;
+      for (int id : ids) all = all && GetDlgItem(window, id);
+      if (all) return window;
+    }
+    return nullptr;
+  });
+}
+
+std::vector<std::string> AllTexts(HWND window) {
+  std::vector<HWND> children;
+  EnumChildWindows(window, CollectChildren, reinterpret_cast<LPARAM>(&children));
+  std::vector<std::string> texts{WindowText(window)};
+  for (HWND child : children) texts.push_back(WindowText(child));
+  return texts;
+}
+
+namespace {
+
+std::string SetupString(UINT id) {
+  HMODULE module = LoadLibraryExA(SETUP_EXE_PATH, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  char text[1024] = "";
+  if (module) {
+    LoadStringA(module, id, text, sizeof text);
+    FreeLibrary(module);
+  }
+  return text;
+}
+
+}  // namespace
+
+std::string CompanyName() { return SetupString(103); }
+std::string ProductName() { return SetupString(104); }
+
+HWND WaitFrame(DWORD pid, DWORD timeoutMs) { return WaitWindow(pid, nullptr, "SETUPFRAME", timeoutMs); }
+
+HWND WaitWelcomePage(DWORD pid, DWORD timeoutMs) {
+  return WaitDialog(pid, (ProductName() + "-Setup").c_str(), {257, 258, 259, 260, 1000, 9}, timeoutMs);
+}
+
+bool Answer(HWND dialog, int id, DWORD timeoutMs) { return Click(dialog, id) && WaitGone(dialog, timeoutMs); }
+
+int CancelFromWelcomePage(Setup* setup) {
+  HWND page = WaitWelcomePage(setup->Pid);
+  HWND box = page && PressEscape(page) ? WaitDialog(setup->Pid, "Setup abbrechen", {1, 2}) : nullptr;
+  HWND notice = box && Answer(box, 2) ? WaitDialog(setup->Pid, (ProductName() + "-Setup").c_str(), {1, 257, 258})
+                                      : nullptr;
+  if (!notice || !Answer(notice, 1)) {
+    CloseSetup(setup);  // a run left behind would make the next one end at once
+    return -1;
+  }
+  return WaitExit(setup);
 }
 
 bool SaveScreenshot(const std::string& path) {

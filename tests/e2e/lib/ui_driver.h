@@ -56,6 +56,39 @@ std::vector<int> ButtonIds(HWND dialog);                  // ids of the dialog's
 // Presses a button (posted, so a handler that opens a modal box does not block the driver).
 bool Click(HWND dialog, int id);
 
+// Posts a command to a dialog as its button or Escape would send it.
+bool SendCommand(HWND dialog, int id);
+// Presses Escape: the key goes to the control that has the focus in the dialog's thread (or to
+// the dialog), so the program's own dialog-message handling turns it into IDCANCEL.
+bool PressEscape(HWND dialog);
+// The frame's close command (title bar close button, Alt+F4), posted.
+bool CloseWindowCommand(HWND window);
+
+// The window with the keyboard focus in the thread that owns the given window.
+HWND FocusOf(HWND window);
+HWND Owner(HWND window);
+bool IsEnabled(HWND window);
+
+// Visible top-level dialogs (class #32770) of the process with this caption (any when null).
+std::vector<HWND> Dialogs(DWORD pid, const char* caption = nullptr);
+// Waits for a visible dialog of the process with this caption that has every control id given.
+HWND WaitDialog(DWORD pid, const char* caption, const std::vector<int>& ids = {}, DWORD timeoutMs = kWait);
+// The texts of the window and of all windows below it, in child order.
+std::vector<std::string> AllTexts(HWND window);
+
+// The company and product names (strings 103 and 104) of the setup.exe under test.
+std::string CompanyName();
+std::string ProductName();
+
+// The wizard: the frame window (class SETUPFRAME) and the welcome page.
+HWND WaitFrame(DWORD pid, DWORD timeoutMs = kWait);
+HWND WaitWelcomePage(DWORD pid, DWORD timeoutMs = kWait);
+// Presses a button of a dialog and waits for the dialog to go; false when it stays.
+bool Answer(HWND dialog, int id, DWORD timeoutMs = kWait);
+// Ends a run that reached the welcome page as a user would: Escape, "Setup abbrechen",
+// then OK on the closing notice. Returns the exit code, or -1 when a step fails.
+int CancelFromWelcomePage(Setup* setup);
+
 // Saves the whole screen as a PNG file (24-bit); false when it cannot be captured or written.
 bool SaveScreenshot(const std::string& path);
 // Reads one pixel of the screen as 0xRRGGBB (after the windows have painted).

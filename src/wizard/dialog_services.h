@@ -1,0 +1,20 @@
+// Services shared by every dialog of the wizard: name substitution, the cancel questions and
+// closing notices, leaving a page, the create-folder question.
+#pragma once
+#include <windows.h>
+
+// Replaces "$p" and "$c" in the text of the window and of every window below it.
+void ExpandDialogTexts(HWND window);
+
+// Shows box dialogId (115, 121, 134, 114, 137) modally over owner, with disable (may be null)
+// disabled while it is up. Returns -1 when a box is already up (nothing happens), 0 when the
+// user goes on (or the box cannot be shown), 1 when the user stops the setup: the frame is
+// then told to end the wizard and the owner page is ended.
+int ConfirmCancel(HWND owner, int dialogId, HWND disable);
+
+// Turns the command ids 1, 2, 9, 1000 and 1001 of a page into the wizard command for the frame
+// and ends the page; returns false (and does nothing) for every other id.
+bool LeavePage(HWND page, WPARAM commandId);
+
+// Asks whether the missing folder path is to be created (dialog 104): 1 yes, 2 no.
+int AskCreateFolder(HWND owner, const char* path);

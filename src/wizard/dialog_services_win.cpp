@@ -1,0 +1,124 @@
+#include "wizard/dialog_services.h"
+
+#include "resources/resource_ids.h"
+#include "startup/state.h"
+#include "wizard/dialog_text.h"
+#include "wizard/frame.h"
+
+namespace {
+
+// Icons and bitmaps of static controls keep their resource name as window text; rewriting it
+// would replace the picture, so they are left alone.
+bool IsPictureStatic(HWND window) {
+  char className[16] = "";
+  GetClassNameA(window, className, sizeof className);
+  if (lstrcmpiA(className, "Static") != 0) return false;
+  LONG_PTR type = GetWindowLongPtrA(window, GWL_STYLE) & SS_TYPEMASK;
+  return type == SS_ICON || type == SS_BITMAP || type == SS_ENHMETAFILE;
+}
+
+void ExpandWindowText(HWND window) {
+  if (IsPictureStatic(window)) return;
+  char text[kWindowTextChars] = "";
+  char expanded[kWindowTextChars];
+  GetWindowTextA(window, text, sizeof text);
+  ExpandDialogText(text, ProductName, CompanyName, expanded, sizeof expanded);
+  SetWindowTextA(window, expanded);
+}
+
+BOOL CALLBACK ExpandChild(HWND child, LPARAM) {
+  ExpandWindowText(child);
+  return TRUE;
+}
+
+// The boxes of ConfirmCancel. While one is up the frame's close command must not ask again,
+// so PageClosable is 0 and its value is kept in the box until the box ends.
+INT_PTR CALLBACK CancelBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      SetWindowLongPtrA(box, DWLP_USER, PageClosable);
+      PageClosable = 0;
+      ExpandDialogTexts(box);
+      return TRUE;  // the default button takes the focus
+    case WM_COMMAND: {
+      int id = LOWORD(wParam);
+      if (id != 1 && id != 2) return FALSE;
+      PageClosable = static_cast<int>(GetWindowLongPtrA(box, DWLP_USER));
+      CancelRequested = 0;
+      ModalActive = 0;
+      EndDialog(box, id);
+      return TRUE;
+    }
+  }
+  return FALSE;
+}
+
+INT_PTR CALLBACK CreateFolderProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      SetDlgItemTextA(dialog, IDC_PATH_LINE, reinterpret_cast<const char*>(lParam));
+      return TRUE;
+    case WM_COMMAND:
+      if (LOWORD(wParam) != 1 && LOWORD(wParam) != 2) return FALSE;
+      EndDialog(dialog, LOWORD(wParam));
+      return TRUE;
+  }
+  return FALSE;
+}
+
+}  // namespace
+
+void ExpandDialogTexts(HWND window) {
+  ExpandWindowText(window);
+  // EnumChildWindows visits the children's children too.
+  EnumChildWindows(window, ExpandChild, 0);
+}
+
+int ConfirmCancel(HWND owner, int dialogId, HWND disable) {
+  if (ModalActive) return -1;
+  ModalActive = 1;
+  if (disable) EnableWindow(disable, FALSE);
+  INT_PTR result = DialogBoxParamA(Instance, MAKEINTRESOURCEA(dialogId), owner, CancelBoxProc, 0);
+  if (result != 2) {
+    ModalActive = 0;
+    if (disable) EnableWindow(disable, TRUE);
+    return 0;
+  }
+  ErrorsOccurred = 1;
+  PostMessageA(FrameWindow, WM_WIZARD_COMMAND, CmdCancel, 0);
+  // The frame itself is no dialog: when it asked, it destroys itself on the answer.
+  if (owner != FrameWindow) EndDialog(owner, CmdCancel);
+  CurrentPage = nullptr;
+  ModalActive = 0;
+  if (disable) EnableWindow(disable, TRUE);
+  return 1;
+}
+
+bool LeavePage(HWND page, WPARAM commandId) {
+  int command = 0;
+  switch (LOWORD(commandId)) {
+    case 1:
+    case 1000:
+      command = CmdNext;
+      break;
+    case 2:
+    case 1001:
+      command = CmdBack;
+      break;
+    case 9:
+      command = CmdCancel;
+      break;
+    default:
+      return false;
+  }
+  PostMessageA(FrameWindow, WM_WIZARD_COMMAND, command, 0);
+  EndDialog(page, command);
+  CurrentPage = nullptr;
+  return true;
+}
+
+int AskCreateFolder(HWND owner, const char* path) {
+  INT_PTR result = DialogBoxParamA(Instance, MAKEINTRESOURCEA(IDD_CREATE_FOLDER), owner, CreateFolderProc,
+                                   reinterpret_cast<LPARAM>(path));
+  return result == 1 ? 1 : 2;
+}

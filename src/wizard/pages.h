@@ -1,0 +1,5 @@
+// The dialog procedures of the wizard pages, one file each; the page table lists them.
+#pragma once
+#include <windows.h>
+
+INT_PTR CALLBACK WelcomePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
