@@ -98,6 +98,22 @@ TEST_F(ReaderWinTest, ExhaustedArenaShowsIncreaseMemWithoutTouchingTheMissingRec
   EXPECT_EQ(boxes[0].Caption, "");
 }
 
+TEST_F(ReaderWinTest, SingleModeReadsTheStemAndItsOnlySubOption) {
+  Read("[AutoRun]\r\nName=Autostart\r\nFileCount=1\r\nFile1=1,,start.exe,,$(AppPath),,,,10\r\n"
+       "[autorun1:]\r\nName=Teil\r\n[AutoRun1:1]\r\nName=nie\r\n[AutoRun2]\r\nName=nie\r\n"
+       "[AutoRunNoCopy]\r\nName=nie\r\n");
+  Option* autorun = ReadOptionList("AutoRun", nullptr, 1);
+  ASSERT_NE(autorun, nullptr);
+  EXPECT_STREQ(autorun->Name, "Autostart");
+  EXPECT_STREQ(autorun->FileEntries[0].SourceName, "start.exe");
+  EXPECT_EQ(autorun->NextSibling, nullptr);
+  EXPECT_EQ(autorun->NoCopyNode, nullptr);
+  ASSERT_NE(autorun->FirstChild, nullptr);
+  EXPECT_STREQ(autorun->FirstChild->Name, "Teil");
+  EXPECT_EQ(autorun->FirstChild->FirstChild, nullptr);
+  EXPECT_EQ(autorun->FirstChild->NextSibling, nullptr);
+}
+
 TEST_F(ReaderWinTest, MissingScriptReadsAsEmpty) {
   CopyText(ScriptPath, ui::JoinPath(folder_, "fehlt.lst").c_str());
   EXPECT_EQ(ReadOptionList("Section", nullptr, 0), nullptr);
