@@ -29,7 +29,8 @@ enable_testing()
 
 # Static checks of the built program: format, subsystem, imports, size.
 add_test(NAME static.setup_exe
-  COMMAND ${SETUP_SOURCE_DIR}/tests/static/check-exe.sh $<TARGET_FILE:setup> ${CMAKE_SYSTEM_PROCESSOR} ${CMAKE_OBJDUMP})
+  COMMAND ${SETUP_SOURCE_DIR}/tests/static/check-exe.sh $<TARGET_FILE:setup> ${CMAKE_SYSTEM_PROCESSOR} ${CMAKE_OBJDUMP}
+    ${CMAKE_RC_COMPILER} ${SETUP_COMPANY_NAME} ${SETUP_PRODUCT_NAME})
 
 if(SETUP_WINE_TREE)
   include(cmake/wine-tests.cmake)

@@ -2,7 +2,7 @@
 # Checks a built setup.exe from the outside: PE format for its architecture, GUI subsystem,
 # and that it imports nothing but the system DLLs (static build: no libgcc/libstdc++ DLLs).
 set -uo pipefail
-exe=$1 arch=$2 objdump=$3
+exe=$1 arch=$2 objdump=$3 windres=${4:-} company=${5:-} product=${6:-}
 fail=0
 headers=$("$objdump" -p "$exe") || { echo "cannot read $exe"; exit 1; }
 
@@ -27,8 +27,23 @@ done
 size=$(stat -c %s "$exe")
 (( size < 1024 * 1024 )) || { echo "setup.exe is $size bytes, more than 1 MiB"; fail=1; }
 
-# The resources a publisher brands must be in the file.
-grep -q 'RT_STRING\|\.rsrc' <<<"$headers" || { echo "no resource section"; fail=1; }
+# The resources the program relies on, with the publisher's names as configured.
+if [[ -n $windres ]]; then
+  rc=$("$windres" -i "$exe" -O rc 2>/dev/null) || { echo "cannot read the resources"; fail=1; }
+  for icon in 7 133; do
+    grep -qE "^$icon 14 /\* RT_GROUP_ICON \*/" <<<"$rc" || { echo "icon $icon missing"; fail=1; }
+  done
+  # windres prints non-ASCII characters as octal escapes of their code (Latin-1 range here).
+  string_resource() {
+    local line
+    line=$(grep -m1 -E "^  $1, L?\"" <<<"$rc") || return 1
+    line=${line#*\"}; line=${line%\"}
+    printf '%b' "$line" | iconv -f ISO-8859-1 -t UTF-8
+  }
+  [[ $(string_resource 109) == "2.0" ]] || { echo "string 109 is not 2.0"; fail=1; }
+  [[ $(string_resource 103) == "$company" ]] || { echo "string 103 is '$(string_resource 103)', want '$company'"; fail=1; }
+  [[ $(string_resource 104) == "$product" ]] || { echo "string 104 is '$(string_resource 104)', want '$product'"; fail=1; }
+fi
 
 echo "$exe: $format, subsystem $subsystem, $size bytes, imports: $(echo $imports)"
 exit $fail
