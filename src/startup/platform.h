@@ -23,3 +23,6 @@ int ProfileReadInt(const char* section, const char* key);
 // Zero-filled memory for the arena; the handle is what PlatformFreeBlock takes back.
 void* PlatformAllocBlock(size_t bytes, void** handle);
 void PlatformFreeBlock(void* handle);
+
+// Appends bytes to the open setup log (the handle kept in SetupLogHandle); 1 when all were written.
+int PlatformWriteLogBytes(void* handle, const char* bytes, size_t count);

@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "install/drives.h"
+#include "install/setup_log.h"
 #include "resources/resource_ids.h"
 #include "script/option_tree.h"
 #include "script/reader.h"
@@ -48,6 +50,7 @@ void ResetRunFlags() {
 void ShutDown() {
   UnregisterFrameClass();
   ArenaRelease();
+  CloseSetupLog();
   CloseHandle(SetupInstanceEvent);
   SetupInstanceEvent = nullptr;
 }
@@ -83,6 +86,7 @@ int RunSetup(HINSTANCE instance, const char* commandLine) {
     CloseHandle(SetupInstanceEvent);
     return 0;
   }
+  RefreshDrives();
   InitCommonControls();
   if (!RegisterFrameClass()) {
     ArenaRelease();

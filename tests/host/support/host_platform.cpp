@@ -42,6 +42,7 @@ const Section* FindSection(const char* name) {
 std::vector<HostBox> HostBoxes;
 size_t HostBlockCount;
 size_t HostBlockLimit = SIZE_MAX;
+std::string HostLogBytes;
 
 void HostLoadScript(const std::string& text) {
   script.clear();
@@ -72,6 +73,7 @@ void HostResetPlatform() {
   HostBoxes.clear();
   HostBlockCount = 0;
   HostBlockLimit = SIZE_MAX;
+  HostLogBytes.clear();
   script.clear();
 }
 
@@ -130,4 +132,9 @@ void* PlatformAllocBlock(size_t bytes, void** handle) {
 void PlatformFreeBlock(void* handle) {
   free(handle);
   --HostBlockCount;
+}
+
+int PlatformWriteLogBytes(void*, const char* bytes, size_t count) {
+  HostLogBytes.append(bytes, count);
+  return 1;
 }

@@ -16,6 +16,9 @@ extern std::vector<HostBox> HostBoxes;
 extern size_t HostBlockCount;
 extern size_t HostBlockLimit;
 
+// Bytes written to the setup log (any non-null SetupLogHandle stands for the open log).
+extern std::string HostLogBytes;
+
 // The install script that ProfileReadString/ProfileReadInt read, in INI syntax.
 void HostLoadScript(const std::string& text);
 void HostResetPlatform();

@@ -1,0 +1,65 @@
+#include "install/drives.h"
+
+#include <cstring>
+
+#include "script/option_tree.h"
+#include "script/records.h"
+#include "startup/state.h"
+
+DriveInfo DriveTable[kDriveCount];
+
+const char kFreeSpaceWarning[] =
+    "Auf einem der Ziellaufwerke steht nicht genügend Speicherplatz zur Verfügung! Die hier errechneten Werte "
+    "sind Absolutwerte und beziehen den durch Überschreiben bestehender Dateien freiwerdenden Speicherplatz mit "
+    "ein! Das Setup-Programm kann erst dann fortgesetzt werden, wenn genügend freier Speicherplatz bereitsteht!";
+const char kFreeSpaceWarningCaption[] = "Warnung";
+
+uint64_t FreeSpaceBytes(uint32_t bytesPerSector, uint32_t sectorsPerCluster, uint32_t freeClusters) {
+  // Each factor widened first: a 32-bit product of large clusters would wrap.
+  uint64_t cluster = static_cast<uint64_t>(bytesPerSector) * sectorsPerCluster;
+  if (cluster != 0 && freeClusters > UINT64_MAX / cluster) return UINT64_MAX;
+  return cluster * freeClusters;
+}
+
+int DriveIndexOfPath(const char* path) {
+  if (!path) return -1;
+  char c = path[0];
+  if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  // "prog.exe" (an empty install folder) or "\\server\share" names no drive.
+  if (c < 'A' || c > 'Z' || path[1] != ':') return -1;
+  return c - 'A';
+}
+
+namespace {
+
+void AddOptionList(const Option* option) {
+  for (; option; option = option->NextSibling) {
+    // An unselected option counts with nothing: not its sub-options, not its companion.
+    if (!IsSelected(option)) continue;
+    for (int32_t i = 0; i < option->FileCount; ++i) {
+      const FileEntry& entry = option->FileEntries[i];
+      if (entry.DestKind == kDestNoCopy) continue;
+      char path[kPathChars] = "";
+      if (!FileEntryPath(path, option, &entry)) continue;
+      int drive = DriveIndexOfPath(path);
+      if (drive < 0) continue;
+      DriveTable[drive].RequiredBytes += static_cast<int64_t>(entry.Size) - entry.PresentSize;
+    }
+    AddOptionList(option->FirstChild);
+  }
+}
+
+}  // namespace
+
+void ComputeRequiredSpace() {
+  for (DriveInfo& drive : DriveTable) drive.RequiredBytes = 0;
+  AddOptionList(OptionRoot);
+}
+
+int FirstShortDrive() {
+  for (int i = 0; i < kDriveCount; ++i) {
+    const DriveInfo& drive = DriveTable[i];
+    if (drive.RequiredBytes > 0 && drive.FreeBytes < static_cast<uint64_t>(drive.RequiredBytes)) return i;
+  }
+  return -1;
+}

@@ -1,0 +1,83 @@
+#include "install/setup_log.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "script/records.h"
+#include "startup/platform.h"
+#include "startup/state.h"
+#include "startup/text.h"
+
+namespace {
+
+const char* const kPrefixes[kLogLineKinds] = {
+    "CreatedDir:",
+    "Copied:",
+    "UpToDate:",
+    "Register:",
+    "RegisterFileType:",
+    "Link:",
+    "DLLSelfRegister:",
+    "Error: Fehler beim Registrieren von ",
+    "Error: LoadLibrary() failed, ",
+    "Error: Creating Group ",
+    "Error: Creating Link ",
+    "Error: Creating RegistryKey ",
+    "Error: Creating FileType ",
+    "Error: Creating IniSetting ",
+};
+
+}  // namespace
+
+void WriteLog(const char* text) {
+  if (!LogEnabled || !text || !SetupLogHandle) return;
+  PlatformWriteLogBytes(SetupLogHandle, text, strlen(text));
+}
+
+int BuildLogName(char* output, size_t cap, const char* folder, int n) {
+  if (cap == 0) return 0;
+  char number[32];
+  snprintf(number, sizeof number, "setup%d.log", n);
+  size_t folderLen = strlen(folder);
+  bool slash = folderLen > 0 && folder[folderLen - 1] != '\\';
+  size_t need = folderLen + (slash ? 1 : 0) + strlen(number);
+  CopyTextN(output, cap, folder);
+  if (slash) AppendTextN(output, cap, "\\");
+  AppendTextN(output, cap, number);
+  // A cut name loses its number: every N would name the same file.
+  return need < cap;
+}
+
+const char* LogLinePrefix(LogLineKind kind) {
+  if (kind < 0 || kind >= kLogLineKinds) return nullptr;
+  return kPrefixes[kind];
+}
+
+void WriteLogFields(LogLineKind kind, const char* const* fields, int count) {
+  const char* prefix = LogLinePrefix(kind);
+  if (!prefix) return;
+  WriteLog(prefix);
+  for (int i = 0; i < count; ++i) {
+    if (i > 0) WriteLog(",");
+    WriteLog(fields[i]);  // a null field writes nothing
+  }
+  WriteLog("\r\n");
+}
+
+void WriteRegisterLine(uint32_t root, const char* keyPath, const char* defaultValue, const char* valueName,
+                       const char* valueData) {
+  const char* rootName = root == kRootLocalMachine ? "HKEY_LOCAL_MACHINE"
+                         : root == kRootClassesRoot ? "HKEY_CLASSES_ROOT"
+                                                    : nullptr;
+  WriteLog(LogLinePrefix(kLogRegister));
+  if (rootName) {
+    WriteLog(rootName);
+    WriteLog(",");
+  }
+  const char* fields[] = {keyPath, defaultValue, valueName, valueData};
+  for (int i = 0; i < 4; ++i) {
+    if (i > 0) WriteLog(",");
+    WriteLog(fields[i]);
+  }
+  WriteLog("\r\n");
+}

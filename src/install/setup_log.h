@@ -1,0 +1,64 @@
+// The setup log: "setup<N>.log" in the install folder, open without sharing from the copy
+// page's start until the program ends. Lines are Windows-1252 text ending in "\r\n"; the line
+// catalogue below is the one place that knows their prefixes.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+constexpr int kLogNameChars = 260;  // the caller's buffer for the chosen name
+// Numbers tried for a free name; past them the log counts as not creatable.
+constexpr int kLogNumbers = 10000;
+
+// Chooses the first free "setup<N>.log" in InstallDir, stores its name in the buffer (also when
+// creation fails, for the caller's message) and creates it. 1 when the log is open.
+// A name that does not fit the buffer is a failure, never a cut name.
+int OpenSetupLogN(char* buffer, size_t cap);
+template <size_t N> int OpenSetupLog(char (&buffer)[N]) {
+  static_assert(N >= kLogNameChars, "the log name needs 260 characters");
+  return OpenSetupLogN(buffer, N);
+}
+// Appends the bytes of the text (no terminating zero, no line end added). Does nothing when
+// LogEnabled is off, the text is null or no log is open; a failed write is ignored.
+void WriteLog(const char* text);
+// Closes the log when one is open.
+void CloseSetupLog();
+// 1 when the file can be opened for reading (existing only, others may read).
+int FileExists(const char* path);
+
+// Portable pieces.
+// folder + "\" (unless it ends in one) + "setup<n>.log"; 0 when it does not fit (the output then
+// holds the name cut, fit only for a message).
+int BuildLogName(char* output, size_t cap, const char* folder, int n);
+
+// The line catalogue.
+enum LogLineKind : int {
+  kLogCreatedDir,                // a directory the run created, no trailing backslash
+  kLogCopied,                    // target path of a copied file
+  kLogUpToDate,                  // target path of a file kept because it is current
+  kLogRegister,                  // a registry key written (use WriteRegisterLine)
+  kLogRegisterFileType,          // extension of a file type
+  kLogLink,                      // shortcut target [, shortcut file]
+  kLogDllSelfRegister,           // library whose self-registration succeeded
+  kLogErrorRegistering,          // library whose self-registration reported failure
+  kLogErrorLoadLibrary,          // library that could not be loaded
+  kLogErrorCreatingGroup,        // program group folder not created
+  kLogErrorCreatingLink,         // shortcut file not created
+  kLogErrorCreatingRegistryKey,  // key path of a failed registry record
+  kLogErrorCreatingFileType,     // extension of a failed file type record
+  kLogErrorCreatingIniSetting,   // INI file of a failed INI record
+  kLogLineKinds
+};
+
+// The prefix of a line kind, exactly as written; null for an unknown kind.
+const char* LogLinePrefix(LogLineKind kind);
+// Writes one line: the prefix, the fields with "," between them (a null field is empty), "\r\n".
+void WriteLogFields(LogLineKind kind, const char* const* fields, int count);
+inline void WriteLogLine(LogLineKind kind, const char* field) { WriteLogFields(kind, &field, 1); }
+inline void WriteLogLine(LogLineKind kind, const char* first, const char* second) {
+  const char* fields[] = {first, second};
+  WriteLogFields(kind, fields, 2);
+}
+// "Register:" [root name ","] key "," default "," value name "," value data. Only
+// HKEY_LOCAL_MACHINE and HKEY_CLASSES_ROOT are named (root as in the records, kRoot*).
+void WriteRegisterLine(uint32_t root, const char* keyPath, const char* defaultValue, const char* valueName,
+                       const char* valueData);

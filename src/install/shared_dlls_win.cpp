@@ -1,0 +1,119 @@
+#include <windows.h>
+
+#include <cstdint>
+
+#include "install/setup_log.h"
+#include "install/shared_dlls.h"
+#include "startup/state.h"
+#include "startup/text.h"
+
+const char kSharedDllsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+
+namespace {
+
+constexpr uint64_t kCountLimit = 0xFFFFFFFFu;
+
+// An open registry key, closed when it goes out of scope.
+struct RegKey {
+  HKEY key = nullptr;
+  RegKey() = default;
+  ~RegKey() {
+    if (key) RegCloseKey(key);
+  }
+  RegKey(const RegKey&) = delete;
+  RegKey& operator=(const RegKey&) = delete;
+};
+
+enum StoredState { kStoredMissing, kStoredNumber, kStoredOther };
+
+struct StoredCount {
+  StoredState State = kStoredMissing;
+  uint32_t Type = kRegDword;
+  DWORD Size = 0;
+  uint64_t Count = 0;
+};
+
+StoredCount ReadStoredCount(HKEY root, const char* keyPath, const char* valueName) {
+  StoredCount stored;
+  RegKey key;
+  if (RegOpenKeyExA(root, keyPath, 0, KEY_QUERY_VALUE, &key.key) != ERROR_SUCCESS) return stored;
+  unsigned char data[64];
+  DWORD type = 0, size = sizeof data;
+  LONG status = RegQueryValueExA(key.key, valueName, nullptr, &type, data, &size);
+  if (status == ERROR_FILE_NOT_FOUND) return stored;
+  stored.State = kStoredOther;  // present, but perhaps not a number we can read
+  if (status != ERROR_SUCCESS) return stored;
+  stored.Type = type;
+  stored.Size = size;
+  if (DecodeStoredCount(type, data, size, &stored.Count)) stored.State = kStoredNumber;
+  return stored;
+}
+
+uint32_t RootNumber(HKEY root) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(root)); }
+
+}  // namespace
+
+int ReadRegistryDword(HKEY root, const char* keyPath, const char* valueName, uint32_t* value) {
+  StoredCount stored = ReadStoredCount(root, keyPath, valueName);
+  *value = 0;
+  if (stored.State != kStoredNumber) return 0;
+  *value = static_cast<uint32_t>(stored.Count > kCountLimit ? kCountLimit : stored.Count);
+  return 1;
+}
+
+int WriteRegistryDword(HKEY root, const char* keyPath, const uint32_t* defaultValue, const char* valueName,
+                       uint32_t value) {
+  RegKey key;
+  if (RegCreateKeyExA(root, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key.key,
+                      nullptr) != ERROR_SUCCESS)
+    return 0;
+  char defaultText[16] = "", valueText[16] = "";
+  if (defaultValue) {
+    DWORD data = *defaultValue;
+    if (RegSetValueExA(key.key, nullptr, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data) !=
+        ERROR_SUCCESS)
+      return 0;
+    FormatText(defaultText, "%lu", static_cast<unsigned long>(data));
+  }
+  bool named = valueName && valueName[0];
+  if (named) {
+    DWORD data = value;
+    if (RegSetValueExA(key.key, valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data) !=
+        ERROR_SUCCESS)
+      return 0;
+    FormatText(valueText, "%lu", static_cast<unsigned long>(data));
+  }
+  WriteRegisterLine(RootNumber(root), keyPath, defaultText, named ? valueName : "", valueText);
+  return 1;
+}
+
+namespace {
+
+int RaiseCount(const char* path) {
+  StoredCount stored = ReadStoredCount(HKEY_LOCAL_MACHINE, kSharedDllsKey, path);
+  // Another installer's value that is no number is its business: never replace it.
+  if (stored.State == kStoredOther) return 0;
+  if (stored.Count >= kCountLimit) return 0;  // saturated: a wrap to 0 would lower it
+  uint64_t next = stored.Count + 1;
+  if (stored.State == kStoredMissing || stored.Type == kRegDword)
+    return WriteRegistryDword(HKEY_LOCAL_MACHINE, kSharedDllsKey, nullptr, path, static_cast<uint32_t>(next));
+  // Written back in the type the count was found in.
+  unsigned char data[32];
+  size_t size = EncodeStoredCount(stored.Type, next, stored.Size, data, sizeof data);
+  if (size == 0) return 0;
+  RegKey key;
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSharedDllsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                      nullptr, &key.key, nullptr) != ERROR_SUCCESS)
+    return 0;
+  return RegSetValueExA(key.key, path, 0, stored.Type, data, static_cast<DWORD>(size)) == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+int AddSharedDllReference(const char* path) {
+  // The count is bookkeeping of the system, not a step of this setup: it leaves no log line.
+  LogEnabled = 0;
+  int written = RaiseCount(path);
+  LogEnabled = 1;
+  return written;
+}
