@@ -12,6 +12,11 @@ const char kFrameClass[] = "SETUPFRAME";
 // destroys it when it acts on the page's wizard command, after the page's handler has returned.
 HWND ShownPage;
 
+// Set once the frame is being destroyed. The closing notice runs a modal loop inside the
+// destruction; a wizard command still queued for the frame (a confirmed cancel posts one even
+// when the frame asked and destroys itself) must not destroy it a second time from in there.
+int Ending;
+
 // Holds a GDI object selected into a device context and deletes it on the way out.
 class SelectedFont {
  public:
@@ -114,6 +119,7 @@ void OnCreate(HWND frame) {
   PageIndex = -1;
   CurrentPage = nullptr;
   ShownPage = nullptr;
+  Ending = 0;
   FrameWindow = frame;
   FirstPaintDone = 0;
   ExpandDialogTexts(frame);
@@ -180,6 +186,7 @@ void OnWizardCommand(HWND frame, WPARAM command) {
 }
 
 void OnDestroy(HWND frame) {
+  Ending = 1;
   if (CurrentPage) DestroyWindow(CurrentPage);
   DropShownPage();
   if (!ChangesMade) ConfirmCancel(frame, IDD_NOTICE_INTERRUPTED, nullptr);
@@ -196,10 +203,10 @@ LRESULT CALLBACK FrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lPara
       OnPaint(frame);
       return 0;
     case WM_SYSCOMMAND:
-      if ((wParam & 0xFFF0) == SC_CLOSE && OnClose(frame)) return 0;
+      if ((wParam & 0xFFF0) == SC_CLOSE && (Ending || OnClose(frame))) return 0;
       break;
     case WM_WIZARD_COMMAND:
-      OnWizardCommand(frame, wParam);
+      if (!Ending) OnWizardCommand(frame, wParam);
       return 0;
     case WM_DESTROY:
       OnDestroy(frame);
