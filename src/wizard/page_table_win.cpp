@@ -1,5 +1,6 @@
 // The one place that knows every page. A page file fills its entry here once it is built;
 // until then the entry has no procedure and the walk passes over it.
+#include "install/copy_page.h"
 #include "resources/resource_ids.h"
 #include "wizard/frame.h"
 #include "wizard/pages.h"
@@ -9,7 +10,7 @@ PageEntry PageTable[kPageCount + 1] = {
     {IDD_WELCOME, WelcomePageProc},
     {IDD_OPTIONS, nullptr},
     {IDD_PROGRAM_GROUP, nullptr},
-    {IDD_COPY, nullptr},
+    {IDD_COPY, CopyPageProc},
     {IDD_SYSTEM_UPDATE, nullptr},
     {IDD_FINISH, nullptr},
     {0, nullptr},

@@ -1,0 +1,6 @@
+// The copy page (wizard page 4, dialog 109): creates the install folder and the setup log, then
+// copies the selected options' files in timer-driven steps and moves the wizard on.
+#pragma once
+#include <windows.h>
+
+INT_PTR CALLBACK CopyPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);

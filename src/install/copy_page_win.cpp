@@ -1,0 +1,457 @@
+#include <windows.h>
+
+#include <cstring>
+
+#include "install/copy_page.h"
+#include "install/filesystem.h"
+#include "install/progress_bar.h"
+#include "install/setup_log.h"
+#include "install/shared_dlls.h"
+#include "install/version_check.h"
+#include "resources/resource_ids.h"
+#include "script/option_tree.h"
+#include "startup/paths.h"
+#include "startup/state.h"
+#include "startup/text.h"
+#include "wizard/busy_page.h"
+#include "wizard/dialog_services.h"
+#include "wizard/folder_chooser.h"
+#include "wizard/frame.h"
+
+namespace {
+
+constexpr DWORD kBlockBytes = 8192;   // one read and one write of a copy
+constexpr LONGLONG kSliceMs = 50;     // a copy step goes on with blocks this long at most
+constexpr int kCancelDialog = IDD_CONFIRM_CANCEL_CHANGED;
+
+const char kUpToDateText[] = "Ist Up-To-Date";
+const char kReadErrorText[] = "Fehler beim Lesen der Datei %s!";
+const char kWriteErrorText[] = "Fehler beim Schreiben in die Datei %s!";
+const char kTargetErrorText[] =
+    "Die Datei \"%s\" kann nicht erzeugt werden! Bitte beenden Sie alle anderen Anwendungen und starten Sie Setup "
+    "erneut!\nSoll Setup beendet werden?";
+const char kSourcePromptTitle[] = "Quelldatei nicht gefunden!";
+const char kSourcePromptText[] =
+    "Bitte legen Sie den Datenträger mit der Bezeichnung \"%s\" in das angegebene Laufwerk ein, oder wählen Sie "
+    "ein Laufwerk/Verzeichnis, in dem die Datei \"%s\" zu finden ist.";
+const char kFolderErrorText[] = "Fehler beim Erzeugen des Verzeichnisses \"%s\"";
+const char kLogErrorText[] = "Kann Log-Datei \"%s\" nicht erzeugen!";
+
+// A file handle that closes itself.
+class FileHandle {
+ public:
+  FileHandle() = default;
+  ~FileHandle() { Close(); }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  void Reset(HANDLE handle) {
+    Close();
+    handle_ = handle == INVALID_HANDLE_VALUE ? nullptr : handle;
+  }
+  void Close() {
+    if (handle_) CloseHandle(handle_);
+    handle_ = nullptr;
+  }
+  HANDLE Get() const { return handle_; }
+  bool IsOpen() const { return handle_ != nullptr; }
+
+ private:
+  HANDLE handle_ = nullptr;
+};
+
+// The page's state; the page exists once per run.
+struct CopyState {
+  Option* CurrentOption;
+  int32_t CurrentFile;
+  int64_t BytesDone;       // counted for the bar
+  int64_t FileBytesDone;   // copied of the current file
+  int64_t TotalBytes;      // 100 percent
+  char SourcePath[kPathChars];
+  char TargetPath[kPathChars];
+  // The copy is written under a temporary name beside the target and put in place only when
+  // complete, so an installed file is never left half rewritten.
+  char TempPath[kPathChars];
+  DWORD KeptAttributes;    // attributes of the file being replaced, 0 for a new file
+};
+
+CopyState Copy;
+FileHandle SourceHandle;
+FileHandle TargetHandle;  // the temporary file
+char CopyBuffer[kBlockBytes];
+
+void SetText(HWND page, int id, const char* text) { SetDlgItemTextA(page, id, text); }
+
+void RefreshBar(HWND page) { SetProgress(GetDlgItem(page, IDC_PROGRESS), Copy.BytesDone, Copy.TotalBytes, 1); }
+
+FileEntry* CurrentEntry() { return &Copy.CurrentOption->FileEntries[Copy.CurrentFile]; }
+
+// Drops the unfinished copy: the temporary file goes, the installed file stays as it was.
+void DiscardTarget() {
+  TargetHandle.Close();
+  if (Copy.TempPath[0]) {
+    DeleteFileA(Copy.TempPath);
+    Copy.TempPath[0] = 0;
+  }
+}
+
+void CloseFiles() {
+  SourceHandle.Close();
+  DiscardTarget();
+}
+
+void CancelSetup(HWND page, int markErrors) {
+  if (markErrors) ErrorsOccurred = 1;
+  CloseFiles();
+  EndBusyPage(page, CmdCancel);
+}
+
+template <size_t N> int ShowBox(HWND page, const char* format, const char* path, const char* caption, UINT style,
+                                char (&text)[N]) {
+  FormatText(text, format, path);
+  return BusyPageMessage(page, text, caption, style);
+}
+
+int ShowPathBox(HWND page, const char* format, const char* path, const char* caption, UINT style) {
+  char text[kValueChars];
+  return ShowBox(page, format, path, caption, style, text);
+}
+
+void NextEntry(HWND page) {
+  Copy.CurrentFile += 1;
+  ScheduleStep(page, kStepNextFile);
+}
+
+// The target cannot be written: Abort ends the setup, Retry tries the entry again from the
+// start, Ignore skips it. takeBack is what this entry already added to the bar.
+void AskAboutTarget(HWND page, const char* shownPath, int64_t takeBack) {
+  CloseFiles();
+  int answer = ShowPathBox(page, kTargetErrorText, shownPath, "Schwerer Fehler!", MB_ICONWARNING | MB_ABORTRETRYIGNORE);
+  Copy.BytesDone -= takeBack;
+  switch (answer) {
+    case IDRETRY:
+      ScheduleStep(page, kStepNextFile);
+      break;
+    case IDIGNORE:
+      ErrorsOccurred = 1;
+      Copy.BytesDone += CurrentEntry()->Size;
+      NextEntry(page);
+      break;
+    default:  // Abort, or no box at all
+      CancelSetup(page, 1);
+      return;
+  }
+  RefreshBar(page);
+}
+
+// The label of a disk number; empty for a number outside the labels read. Disk 1 always has
+// one: the script's, or the table's default while the script names none.
+const char* DiskLabel(int32_t disk) {
+  int32_t labels = DiskCount > 0 ? DiskCount : 1;
+  if (disk < 1 || disk > labels || !DiskLabels[disk - 1]) return "";
+  return DiskLabels[disk - 1];
+}
+
+void AskForSource(HWND page) {
+  const FileEntry* entry = CurrentEntry();
+  char text[kValueChars];
+  FormatText(text, kSourcePromptText, DiskLabel(entry->Disk), entry->SourceName);
+  FolderPrompt prompt;
+  memset(&prompt, 0, sizeof prompt);
+  prompt.Title = kSourcePromptTitle;
+  CopyText(prompt.Folder, SetupDir);
+  prompt.Text = text;
+  prompt.ShowSkip = 1;
+  int result;
+  {
+    PagePromptGuard guard;
+    result = ChooseFolder(page, &prompt);
+  }
+  switch (result) {
+    case kPromptOk:
+      // The chosen folder stands in for the setup folder from now on.
+      CopyText(SetupDir, prompt.Folder);
+      ScheduleStep(page, kStepNextFile);
+      break;
+    case kPromptSkip:
+      ErrorsOccurred = 1;
+      Copy.BytesDone += entry->Size;
+      NextEntry(page);
+      break;
+    default:  // cancel, or the chooser could not be shown: nothing left to go on with
+      CancelSetup(page, 1);
+      return;
+  }
+  RedrawWindow(page, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  RefreshBar(page);
+}
+
+// Folder part of a path, without the final backslash ("C:\" stays whole); 0 when there is none.
+int FolderOfPath(char (&folder)[kPathChars], const char* path) {
+  CopyText(folder, path);
+  char* slash = strrchr(folder, '\\');
+  if (!slash) return 0;
+  if (slash == folder || slash[-1] == ':') slash[1] = 0;
+  else *slash = 0;
+  return 1;
+}
+
+// Makes the target's folder, checks that an installed file may be replaced, and opens the
+// temporary file beside it. 0 when the target cannot be written.
+int OpenTarget() {
+  char folder[kPathChars];
+  if (!FolderOfPath(folder, Copy.TargetPath)) return 0;
+  if (!DirectoryExists(folder) && !CreateDirectoryTree(folder)) return 0;
+  Copy.KeptAttributes = 0;
+  DWORD attributes = GetFileAttributesA(Copy.TargetPath);
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return 0;
+    // The same open that rewriting in place would need: refused for a read-only file and for
+    // one held open without write sharing. Nothing is changed by it.
+    HANDLE probe = CreateFileA(Copy.TargetPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (probe == INVALID_HANDLE_VALUE) return 0;
+    CloseHandle(probe);
+    Copy.KeptAttributes = attributes;
+  }
+  if (!GetTempFileNameA(folder, "stp", 0, Copy.TempPath)) {
+    Copy.TempPath[0] = 0;
+    return 0;
+  }
+  TargetHandle.Reset(CreateFileA(Copy.TempPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, TRUNCATE_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!TargetHandle.IsOpen()) {
+    DiscardTarget();
+    return 0;
+  }
+  return 1;
+}
+
+// Puts the complete temporary file in place of the target.
+int PlaceTarget() {
+  if (Copy.KeptAttributes) SetFileAttributesA(Copy.TempPath, Copy.KeptAttributes & ~FILE_ATTRIBUTE_READONLY);
+  int placed = MoveFileExA(Copy.TempPath, Copy.TargetPath, MOVEFILE_REPLACE_EXISTING);
+  if (!placed && GetLastError() == ERROR_CALL_NOT_IMPLEMENTED) {
+    // Windows 95 has no replacing move; the complete copy is safe under its temporary name.
+    DeleteFileA(Copy.TargetPath);
+    placed = MoveFileA(Copy.TempPath, Copy.TargetPath);
+  }
+  if (placed) Copy.TempPath[0] = 0;
+  return placed;
+}
+
+// *StepNextOption*
+void StepNextOption(HWND page) {
+  if (!Copy.CurrentOption) {
+    EndBusyPage(page, CmdNext);
+    return;
+  }
+  Copy.CurrentFile = 0;
+  CloseFiles();
+  if (Copy.CurrentOption->Install) {
+    ScheduleStep(page, kStepNextFile);
+  } else if (Copy.CurrentOption->NoCopyNode) {
+    Copy.CurrentOption = Copy.CurrentOption->NoCopyNode;
+    ScheduleStep(page, kStepNextFile);
+  } else {
+    Copy.CurrentOption = Copy.CurrentOption->NextSibling;
+    ScheduleStep(page, kStepNextOption);
+  }
+}
+
+// *StepNextFile*
+void StepNextFile(HWND page) {
+  Copy.FileBytesDone = 0;
+  Option* option = Copy.CurrentOption;
+  if (!option->FileEntries || Copy.CurrentFile >= option->FileCount) {
+    Copy.CurrentOption = option->NextSibling;
+    ScheduleStep(page, kStepNextOption);
+    RefreshBar(page);
+    return;
+  }
+  const FileEntry* entry = CurrentEntry();
+  if (entry->DestKind == kDestNoCopy) {
+    NextEntry(page);
+    RefreshBar(page);
+    return;
+  }
+  // A path that does not fit is not cut: it would name another file.
+  int sourceFits = strlen(SetupDir) + 1 + strlen(entry->SourceName) < sizeof Copy.SourcePath;
+  CopyText(Copy.SourcePath, SetupDir);
+  AddBackslash(Copy.SourcePath);
+  AppendText(Copy.SourcePath, entry->SourceName);
+  SetText(page, IDC_SOURCE_PATH, Copy.SourcePath);
+  Copy.TargetPath[0] = 0;
+  if (!FileEntryPath(Copy.TargetPath, option, entry)) {
+    SetText(page, IDC_TARGET_PATH, entry->TargetName);
+    AskAboutTarget(page, Copy.TargetPath[0] ? Copy.TargetPath : entry->TargetName, 0);
+    return;
+  }
+  if (IsEntryInstalledCurrent(Copy.TargetPath, entry)) {
+    SetText(page, IDC_TARGET_PATH, kUpToDateText);
+    Copy.BytesDone += entry->Size;
+    if (entry->Shared) AddSharedDllReference(Copy.TargetPath);
+    WriteLogLine(kLogUpToDate, Copy.TargetPath);
+    NextEntry(page);
+    RefreshBar(page);
+    return;
+  }
+  SetText(page, IDC_TARGET_PATH, Copy.TargetPath);
+  SourceHandle.Close();
+  if (sourceFits)
+    SourceHandle.Reset(
+        CreateFileA(Copy.SourcePath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!SourceHandle.IsOpen()) {
+    AskForSource(page);
+    return;
+  }
+  if (!OpenTarget()) {
+    AskAboutTarget(page, Copy.TargetPath, 0);
+    return;
+  }
+  ScheduleStep(page, kStepCopyChunk);
+}
+
+// The file is complete: put it in place, check its length, count and log it.
+void FinishFile(HWND page) {
+  const FileEntry* entry = CurrentEntry();
+  uint64_t time = (static_cast<uint64_t>(entry->FileTimeHigh) << 32) | entry->FileTimeLow;
+  if (time) {
+    FILETIME created = {entry->FileTimeLow, entry->FileTimeHigh};
+    SetFileTime(TargetHandle.Get(), &created, nullptr, nullptr);
+  }
+  SourceHandle.Close();
+  TargetHandle.Close();
+  if (!PlaceTarget()) {
+    AskAboutTarget(page, Copy.TargetPath, Copy.FileBytesDone);
+    return;
+  }
+  if (Copy.FileBytesDone != entry->Size) {
+    ShowPathBox(page, kReadErrorText, Copy.SourcePath, "Schwerer Fehler", MB_ICONWARNING);
+    ErrorsOccurred = 1;
+  }
+  if (entry->Shared) AddSharedDllReference(Copy.TargetPath);
+  WriteLogLine(kLogCopied, Copy.TargetPath);
+  NextEntry(page);
+}
+
+// True while nothing waits to be served: no input, paint or message for the page's thread.
+bool NothingPending() {
+  return HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT | QS_POSTMESSAGE | QS_SENDMESSAGE)) == 0;
+}
+
+LONGLONG NowMs() {
+  static LARGE_INTEGER frequency;
+  if (!frequency.QuadPart && !QueryPerformanceFrequency(&frequency)) return GetTickCount();
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return now.QuadPart * 1000 / frequency.QuadPart;
+}
+
+// *StepCopyChunk*: blocks of 8192 bytes through the one buffer, as many as fit a short time
+// slice while nothing else waits, so copying runs at the speed of the disk and the page still
+// answers between steps.
+void StepCopyChunk(HWND page) {
+  LONGLONG start = NowMs();
+  for (;;) {
+    DWORD read = 0;
+    if (!ReadFile(SourceHandle.Get(), CopyBuffer, kBlockBytes, &read, nullptr)) {
+      CloseFiles();
+      ShowPathBox(page, kReadErrorText, Copy.SourcePath, "Schwerer Fehler", MB_ICONWARNING);
+      // The entry is abandoned; the installed file, if any, stays as it was.
+      ErrorsOccurred = 1;
+      NextEntry(page);
+      break;
+    }
+    DWORD written = 0;
+    if (!WriteFile(TargetHandle.Get(), CopyBuffer, read, &written, nullptr) || written != read) {
+      CloseFiles();
+      ShowPathBox(page, kWriteErrorText, Copy.TargetPath, "Schwerer Fehler", MB_ICONWARNING);
+      CancelSetup(page, 1);
+      return;
+    }
+    Copy.BytesDone += read;
+    Copy.FileBytesDone += read;
+    if (read < kBlockBytes) {
+      FinishFile(page);
+      break;
+    }
+    if (NowMs() - start >= kSliceMs || !NothingPending()) {
+      ScheduleStep(page, kStepCopyChunk);
+      break;
+    }
+  }
+  if (IsWindow(page)) RefreshBar(page);
+}
+
+void OnInit(HWND page) {
+  Copy.CurrentOption = OptionRoot;
+  PageClosable = 0;
+  Copy.CurrentFile = 0;
+  CloseFiles();
+  Copy.BytesDone = 0;
+  Copy.FileBytesDone = 0;
+  ChangesMade = 1;
+  Copy.TotalBytes = SelectedSize(OptionRoot, true, true);
+  HWND bar = GetDlgItem(page, IDC_PROGRESS);
+  SetProgress(bar, 0, 1, 0);
+  AttachProgressBar(bar);
+
+  if (!DirectoryExists(InstallDir) && !CreateDirectoryTree(InstallDir)) {
+    ShowPathBox(page, kFolderErrorText, InstallDir, "Fehler", MB_ICONSTOP);
+    CancelSetup(page, 1);
+    return;
+  }
+  char logName[kLogNameChars];
+  if (!OpenSetupLog(logName)) {
+    ShowPathBox(page, kLogErrorText, logName, "Fehler", MB_ICONSTOP);
+    // Nothing will be installed: the run is reported as incomplete.
+    CancelSetup(page, 1);
+    return;
+  }
+  LogCreatedDirectories();
+  // The first step only now: scheduled earlier, it would fire inside an error box above.
+  ScheduleStep(page, kStepNextOption);
+}
+
+void OnStep(HWND page, UINT message) {
+  switch (message) {
+    case kStepNextOption:
+      StepNextOption(page);
+      break;
+    case kStepNextFile:
+      StepNextFile(page);
+      break;
+    case kStepCopyChunk:
+      StepCopyChunk(page);
+      break;
+  }
+}
+
+}  // namespace
+
+INT_PTR CALLBACK CopyPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+  (void)lParam;
+  if (!PassBusyGate(page, message, kCancelDialog)) return TRUE;
+  switch (message) {
+    case WM_INITDIALOG:
+      OnInit(page);
+      return TRUE;
+    case WM_TIMER:
+      return OnStepTimer(page, wParam);
+    case WM_COMMAND:
+      // "Abbrechen", Escape and the close box: the question comes with the next step.
+      if (LOWORD(wParam) == IDCANCEL) {
+        CancelRequested = 1;
+        return TRUE;
+      }
+      return FALSE;
+    case kStepNextOption:
+    case kStepNextFile:
+    case kStepCopyChunk:
+      OnStep(page, message);
+      return TRUE;
+    case WM_DESTROY:
+      CloseFiles();
+      return FALSE;
+  }
+  return FALSE;
+}

@@ -1,0 +1,50 @@
+// The machinery the busy pages (scan, copy, system update) share: work cut into step messages,
+// each scheduled through a timer whose id is the message number, held off while a box is up,
+// and the cancel question asked between steps.
+#pragma once
+#include <cstdint>
+
+struct HWND__;
+typedef HWND__* HWND;
+
+// Step messages, private to a busy page.
+enum : unsigned {
+  kStepNextOption = 0x0400 + 2,  // StepNextOption
+  kStepNextFile = 0x0400 + 3,    // StepNextFile (or next record)
+  kStepCopyChunk = 0x0400 + 4,   // StepCopyChunk
+};
+
+int IsStepMessage(unsigned message);
+
+// Schedules a step: a 0 ms timer with the message number as its id, or the message posted at
+// once when no timer can be started.
+void ScheduleStep(HWND page, unsigned message);
+
+// For the page's WM_TIMER: stops a step timer and posts its step. 1 when the id was a step's.
+int OnStepTimer(HWND page, uintptr_t timerId);
+
+// The gate every message of a busy page passes first. It acts on step messages only: while a
+// cancel box or a box of the page itself is up the step is put off by 20 ms; a pending cancel
+// request asks the cancel question (cancelDialog) first. 1 when the page handles the message
+// now; 0 when it was put off or the user ended the setup.
+int PassBusyGate(HWND page, unsigned message, int cancelDialog);
+
+// A message box of the busy page, owned by the page, with the page's steps held off while it
+// is up (so no cancel question stacks over it and no step runs in its modal loop).
+int BusyPageMessage(HWND page, const char* text, const char* caption, unsigned style);
+
+// Holds the page's steps off while the page shows a prompt of its own (ChooseFolder and the
+// like); one guard per prompt.
+class PagePromptGuard {
+ public:
+  PagePromptGuard();
+  ~PagePromptGuard();
+  PagePromptGuard(const PagePromptGuard&) = delete;
+  PagePromptGuard& operator=(const PagePromptGuard&) = delete;
+};
+
+// 1 while a busy page shows a prompt of its own.
+int PagePromptActive();
+
+// Ends the busy page and tells the frame: command 9 cancels the setup, 1000 goes on.
+void EndBusyPage(HWND page, int command);
