@@ -33,13 +33,17 @@ const char* AfterDot(const char* p) {
 }  // namespace
 
 uint64_t DateToFileTime(int year, int month, int day) {
-  if (year < 1601 || year > 30827 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month))
-    return 0;
-  int64_t days = 0;
-  int64_t y = year - 1601;
-  days = y * 365 + y / 4 - y / 100 + y / 400;
-  for (int m = 1; m < month; ++m) days += DaysInMonth(year, m);
-  days += day - 1;
+  // The parts land in the 16-bit fields of a calendar date first, as the platform's date
+  // structure holds them; the year then counts as signed, so 32768 and above are invalid.
+  int y = static_cast<int16_t>(static_cast<uint16_t>(year));
+  int m = static_cast<uint16_t>(month);
+  int d = static_cast<uint16_t>(day);
+  // The platform's documented range of years; Feb 29 only in leap years.
+  if (y < 1601 || y > 30827 || m < 1 || m > 12 || d < 1 || d > DaysInMonth(y, m)) return 0;
+  int64_t years = y - 1601;
+  int64_t days = years * 365 + years / 4 - years / 100 + years / 400;
+  for (int i = 1; i < m; ++i) days += DaysInMonth(y, i);
+  days += d - 1;
   return static_cast<uint64_t>(days) * 864000000000ull;
 }
 
@@ -66,11 +70,13 @@ FileEntryStatus ParseFileEntry(const char* value, int n, FileEntry* entry) {
   }
 
   if (NextField(value, &pos, field)) {
+    // The keywords are tested as prefixes up to their name: "$(DLLSelfRegisterX)" counts as
+    // kind 1 too, so the closing parenthesis is not compared.
     entry->FileKind = kKindNone;
-    if (StartsWith(field, "$(DLLSelfRegister)")) entry->FileKind = kKindDllSelfRegister;
-    else if (StartsWith(field, "$(EXESelfRegister)")) entry->FileKind = kKindExeSelfRegister;
-    else if (StartsWith(field, "$(Remote)")) entry->FileKind = kKindRemote;
-    else if (StartsWith(field, "$(KRVRegister)")) entry->FileKind = kKindProductData;
+    if (StartsWith(field, "$(DLLSelfRegister")) entry->FileKind = kKindDllSelfRegister;
+    else if (StartsWith(field, "$(EXESelfRegister")) entry->FileKind = kKindExeSelfRegister;
+    else if (StartsWith(field, "$(Remote")) entry->FileKind = kKindRemote;
+    else if (StartsWith(field, "$(KRVRegister")) entry->FileKind = kKindProductData;
     else if (field[0]) {
       entry->FileKind = kKindOther;
       CopyText(entry->KindText, field);

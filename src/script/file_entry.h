@@ -20,5 +20,6 @@ FileEntryStatus ParseFileEntry(const char* value, int n, FileEntry* entry);
 int ReadFileEntry(const char* section, int n, FileEntry* entry);
 
 // The file time of a calendar date at 00:00 (100-ns units since 1601-01-01), as the platform's
-// SystemTimeToFileTime gives it; 0 for an invalid date.
+// SystemTimeToFileTime gives it for a date structure filled with these parts (each kept to its
+// 16 bits there); 0 for an invalid date.
 uint64_t DateToFileTime(int year, int month, int day);

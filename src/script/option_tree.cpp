@@ -33,9 +33,12 @@ bool BuildFolder(char* output, size_t cap, const Option* option) {
   return AppendBackslash(output, cap) && Append(output, cap, option->Destination) && AppendBackslash(output, cap);
 }
 
+// folder, a backslash unless the folder already ends with one, then name.
 bool JoinPath(char* output, size_t cap, const char* folder, const char* name) {
   output[0] = 0;
-  return Append(output, cap, folder) && AppendBackslash(output, cap) && Append(output, cap, name);
+  size_t len = strlen(folder);
+  bool endsWithBackslash = len > 0 && folder[len - 1] == '\\';
+  return Append(output, cap, folder) && (endsWithBackslash || Append(output, cap, "\\")) && Append(output, cap, name);
 }
 
 }  // namespace
@@ -76,7 +79,9 @@ int64_t SelectedSize(const Option* option, bool withSiblings, bool gross) {
         sum += entry.Size;
         if (!gross) sum -= entry.PresentSize;
       }
-      sum += SelectedSize(inUse->FirstChild, true, gross);  // each sub-option under its own selection
+      // Each sub-option once, under its own selection.
+      for (const Option* child = inUse->FirstChild; child; child = child->NextSibling)
+        sum += SelectedSize(child, false, gross);
     }
     if (!withSiblings) break;
     // A companion's NextSibling is the option after its own option.

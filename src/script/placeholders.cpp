@@ -48,18 +48,24 @@ const char* ValueOf(size_t index, char (&srcDrive)[4]) {
 
 }  // namespace
 
+// The walk keeps the length the output would have without the cut (count), as the original
+// algorithm does: it stops once that length reaches the capacity, and the backslash rule looks
+// at the uncut text. The buffer holds the first capacity - 1 characters of that text. While
+// the walk goes on, count is below the capacity, so the uncut text is all in the buffer.
 void ExpandPlaceholdersN(char* output, size_t capacity, const char* text, int* destClass) {
   if (capacity == 0) return;
   output[0] = 0;
   size_t count = 0;
+  // Adds a character at the end of the uncut text; it lands in the buffer when it fits.
   auto put = [&](char c) {
     if (count + 1 < capacity) {
-      output[count++] = c;
-      output[count] = 0;
+      output[count] = c;
+      output[count + 1] = 0;
     }
+    ++count;
   };
   const char* p = text;
-  while (*p) {
+  while (*p && count < capacity) {
     if (*p == '$') {
       ++p;
       size_t match = std::size(kPlaceholders);
@@ -69,7 +75,7 @@ void ExpandPlaceholdersN(char* output, size_t capacity, const char* text, int* d
           break;
         }
       if (match == std::size(kPlaceholders)) {
-        if (*p) put(*p++);  // "$$" gives one dollar sign; "$x" gives x
+        if (*p) put(*p++);  // "$$" gives one dollar sign; "$x" gives x; a final "$" vanishes
         continue;
       }
       const Placeholder& placeholder = kPlaceholders[match];
@@ -78,9 +84,17 @@ void ExpandPlaceholdersN(char* output, size_t capacity, const char* text, int* d
         count = 0;
       } else {
         char srcDrive[4];
-        count = AppendTextN(output, capacity, ValueOf(match, srcDrive));
-        StripBackslash(output);
-        count = strlen(output);
+        const char* value = ValueOf(match, srcDrive);
+        size_t length = strlen(value);
+        // The backslash rule: the uncut text loses one final backslash, whether the value
+        // brought it or an empty value left one that ended the output before.
+        char last = length ? value[length - 1] : count ? output[count - 1] : 0;
+        AppendTextN(output, capacity, value);
+        count += length;
+        if (last == '\\') {
+          --count;
+          if (count < capacity) output[count] = 0;
+        }
       }
       if (destClass && placeholder.Class != kNoClass) *destClass = placeholder.Class;
       p += strlen(placeholder.Name);
