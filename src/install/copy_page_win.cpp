@@ -204,7 +204,8 @@ int OpenTarget() {
   Copy.KeptAttributes = 0;
   DWORD attributes = GetFileAttributesA(Copy.TargetPath);
   if (attributes != INVALID_FILE_ATTRIBUTES) {
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return 0;
+    // A read-only file is never replaced, even where the system would let this process write it.
+    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) return 0;
     // The same open that rewriting in place would need: refused for a read-only file and for
     // one held open without write sharing. Nothing is changed by it.
     HANDLE probe = CreateFileA(Copy.TargetPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);

@@ -1,0 +1,300 @@
+// The copy page when things go wrong: a missing source file and its prompt, a target that
+// cannot be written, and the user cancelling in the middle of a copy.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "install_driver.h"
+#include "ui_driver.h"
+
+namespace {
+
+const char kPromptTitle[] = "Quelldatei nicht gefunden!";
+
+std::string Entry(int disk, const std::string& source, size_t size) {
+  return std::to_string(disk) + ",," + source + ",,$(AppPath),,,," + std::to_string(size);
+}
+
+std::string Script(const std::string& install, const std::vector<std::string>& entries) {
+  std::string text = "[Settings]\r\nDestination=" + install +
+                     "\r\n[Disks]\r\nDiskCount=2\r\nDisk1=Beispiel-CD 1\r\nDisk2=Beispiel-CD 2\r\n"
+                     "[Section1]\r\nInstall=1\r\nFileCount=" +
+                     std::to_string(entries.size()) + "\r\n";
+  for (size_t i = 0; i < entries.size(); ++i) text += "File" + std::to_string(i + 1) + "=" + entries[i] + "\r\n";
+  return text;
+}
+
+bool SameFile(const std::string& path, const std::string& bytes) {
+  std::string read;
+  return ui::ReadFile(path, &read) && read == bytes;
+}
+
+std::string Screenshots() {
+  std::string folder = ui::JoinPath(ui::TestRoot(), "screenshots");
+  ui::MakeFolders(folder);
+  return folder;
+}
+
+std::string PromptText(const std::string& label, const std::string& file) {
+  return "Bitte legen Sie den Datentr\xE4ger mit der Bezeichnung \"" + label +
+         "\" in das angegebene Laufwerk ein, oder w\xE4hlen Sie ein Laufwerk/Verzeichnis, in dem die Datei \"" + file +
+         "\" zu finden ist.";
+}
+
+HWND WaitSourcePrompt(DWORD pid) { return ui::WaitDialog(pid, kPromptTitle, {1, 2, 5, 288, 1002}); }
+
+// Ends a run that must close with notice 114.
+void ExpectIncompleteThenExit(ui::Setup* setup) {
+  HWND notice = ui::WaitIncompleteNotice(setup->Pid);
+  ASSERT_NE(notice, nullptr) << "no notice 114";
+  EXPECT_EQ(ui::ControlText(notice, 257).rfind(ui::ProductName() + "-Setup wurde nicht vollst\xE4ndig ausgef\xFChrt.", 0),
+            0u);
+  EXPECT_TRUE(ui::Answer(notice, 1));
+  EXPECT_EQ(ui::WaitExit(setup), 0);
+}
+
+struct Medium {
+  std::string Root, Path, Install;
+  Medium(const char* name, const std::vector<std::string>& entries) {
+    Root = ui::JoinPath(ui::TestRoot(), name);
+    ui::RemoveTree(Root);
+    Install = Root + "\\Ziel";
+    Path = ui::MakeMedium(std::string(name) + "\\medium", Script(Install, entries).c_str());
+  }
+};
+
+TEST(CopyFailureScenario, MissingSourceIgnoreSkipsTheFileAndEndsIncomplete) {
+  std::string a = "erste Datei\r\n", b = "letzte Datei\r\n";
+  Medium m("copy-missing-skip", {Entry(1, "a.txt", a.size()), Entry(2, "fehlt.txt", 10), Entry(7, "weg.txt", 10),
+                                 Entry(1, "b.txt", b.size())});
+  ASSERT_TRUE(ui::WriteFiles(m.Path, {{"a.txt", a}, {"b.txt", b}}));
+  ui::Setup setup;
+  ASSERT_TRUE(ui::StartAndInstall(&setup, m.Path));
+
+  HWND prompt = WaitSourcePrompt(setup.Pid);
+  ASSERT_NE(prompt, nullptr);
+  EXPECT_EQ(ui::ControlText(prompt, 288), PromptText("Beispiel-CD 2", "fehlt.txt"));
+  EXPECT_EQ(ui::ControlText(prompt, 1002), m.Path);
+  EXPECT_TRUE(ui::IsControlVisible(prompt, 5));
+  HWND page = ui::WaitCopyPage(setup.Pid, 0);
+  ASSERT_NE(page, nullptr);
+  EXPECT_EQ(ui::ControlText(page, 1005), ui::JoinPath(m.Path, "fehlt.txt"));
+  EXPECT_EQ(ui::Owner(prompt), page);
+  Sleep(300);
+  ui::SaveScreenshot(ui::JoinPath(Screenshots(), "copy-source-prompt.png"));
+  EXPECT_TRUE(ui::Answer(prompt, 5));
+
+  // A disk number beyond the labels read shows an empty label.
+  prompt = WaitSourcePrompt(setup.Pid);
+  ASSERT_NE(prompt, nullptr);
+  EXPECT_EQ(ui::ControlText(prompt, 288), PromptText("", "weg.txt"));
+  EXPECT_TRUE(ui::Answer(prompt, 5));
+
+  ExpectIncompleteThenExit(&setup);
+  EXPECT_TRUE(SameFile(m.Install + "\\a.txt", a));
+  EXPECT_TRUE(SameFile(m.Install + "\\b.txt", b));
+  EXPECT_EQ(ui::ReadSetupLog(m.Install),
+            "CreatedDir:" + m.Install + "\r\nCopied:" + m.Install + "\\a.txt\r\nCopied:" + m.Install + "\\b.txt\r\n");
+}
+
+TEST(CopyFailureScenario, MissingSourceFoundInAnotherFolderServesEveryLaterFileToo) {
+  std::string a = "vom Medium\r\n", moved = "verschoben\r\n", later = "zweite Quelle\r\n";
+  Medium m("copy-missing-other", {Entry(1, "a.txt", a.size()), Entry(2, "fehlt.txt", moved.size()),
+                                  Entry(1, "c.txt", later.size())});
+  std::string other = m.Root + "\\Zweite CD";
+  ASSERT_TRUE(ui::WriteFiles(m.Path, {{"a.txt", a}, {"c.txt", "die alte c.txt\r\n"}}));
+  ASSERT_TRUE(ui::WriteFiles(other, {{"fehlt.txt", moved}, {"c.txt", later}}));
+  ui::Setup setup;
+  ASSERT_TRUE(ui::StartAndInstall(&setup, m.Path));
+  HWND prompt = WaitSourcePrompt(setup.Pid);
+  ASSERT_NE(prompt, nullptr);
+  SendMessageA(GetDlgItem(prompt, 1002), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(other.c_str()));
+  EXPECT_TRUE(ui::Answer(prompt, IDOK));
+  ASSERT_EQ(ui::WaitCleanExit(&setup), 0);
+  EXPECT_TRUE(SameFile(m.Install + "\\a.txt", a));
+  EXPECT_TRUE(SameFile(m.Install + "\\fehlt.txt", moved));
+  EXPECT_TRUE(SameFile(m.Install + "\\c.txt", later));
+}
+
+TEST(CopyFailureScenario, MissingSourceCancelEndsTheWizard) {
+  Medium m("copy-missing-cancel", {Entry(2, "fehlt.txt", 10), Entry(1, "b.txt", 3)});
+  ASSERT_TRUE(ui::WriteFiles(m.Path, {{"b.txt", "abc"}}));
+  ui::Setup setup;
+  ASSERT_TRUE(ui::StartAndInstall(&setup, m.Path));
+  HWND prompt = WaitSourcePrompt(setup.Pid);
+  ASSERT_NE(prompt, nullptr);
+  EXPECT_TRUE(ui::Answer(prompt, IDCANCEL));
+  ExpectIncompleteThenExit(&setup);
+  EXPECT_FALSE(ui::FileExists(m.Install + "\\b.txt"));
+}
+
+// An installed read-only file: the Abort/Retry/Ignore box comes before anything is written.
+struct ReadOnlyTarget : Medium {
+  std::string Old = "die alte Fassung\r\n", New = ui::PatternBytes(20000, 21), Next = "danach\r\n";
+  explicit ReadOnlyTarget(const char* name)
+      : Medium(name, {Entry(1, "prog.exe", 20000), Entry(1, "danach.txt", 8)}) {
+    ui::WriteFiles(Path, {{"prog.exe", New}, {"danach.txt", Next}});
+    ui::WriteFiles(Install, {{"prog.exe", Old}});
+    SetFileAttributesA(Target().c_str(), FILE_ATTRIBUTE_READONLY);
+  }
+  std::string Target() const { return Install + "\\prog.exe"; }
+};
+
+HWND WaitTargetBox(ui::Setup* setup, const std::string& target) {
+  HWND box = ui::WaitMessageBox(setup->Pid);
+  if (!box) return nullptr;
+  EXPECT_EQ(ui::WindowText(box), "Schwerer Fehler!");
+  EXPECT_EQ(ui::MessageBoxText(box), "Die Datei \"" + target +
+                                         "\" kann nicht erzeugt werden! Bitte beenden Sie alle anderen Anwendungen "
+                                         "und starten Sie Setup erneut!\nSoll Setup beendet werden?");
+  EXPECT_EQ(ui::ButtonIds(box), (std::vector<int>{IDABORT, IDRETRY, IDIGNORE}));
+  return box;
+}
+
+TEST(CopyFailureScenario, ReadOnlyTargetRetryAfterTheAttributeIsClearedCopiesIt) {
+  ReadOnlyTarget t("copy-readonly-retry");
+  ui::Setup setup;
+  ASSERT_TRUE(ui::StartAndInstall(&setup, t.Path));
+  HWND box = WaitTargetBox(&setup, t.Target());
+  ASSERT_NE(box, nullptr);
+  EXPECT_TRUE(SameFile(t.Target(), t.Old));  // nothing written before the box
+  SetFileAttributesA(t.Target().c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_TRUE(ui::Answer(box, IDRETRY));
+  ASSERT_EQ(ui::WaitCleanExit(&setup), 0);
+  EXPECT_TRUE(SameFile(t.Target(), t.New));
+  EXPECT_TRUE(SameFile(t.Install + "\\danach.txt", t.Next));
+}
+
+TEST(CopyFailureScenario, ReadOnlyTargetIgnoreGoesOnAndEndsIncomplete) {
+  ReadOnlyTarget t("copy-readonly-ignore");
+  ui::Setup setup;
+  ASSERT_TRUE(ui::StartAndInstall(&setup, t.Path));
+  HWND box = WaitTargetBox(&setup, t.Target());
+  ASSERT_NE(box, nullptr);
+  EXPECT_TRUE(ui::Answer(box, IDIGNORE));
+  ExpectIncompleteThenExit(&setup);
+  EXPECT_TRUE(SameFile(t.Target(), t.Old));
+  EXPECT_TRUE(SameFile(t.Install + "\\danach.txt", t.Next));
+  EXPECT_EQ(ui::ReadSetupLog(t.Install), "Copied:" + t.Install + "\\danach.txt\r\n");
+}
+
+TEST(CopyFailureScenario, ReadOnlyTargetAbortEndsTheWizard) {
+  ReadOnlyTarget t("copy-readonly-abort");
+  ui::Setup setup;
+  ASSERT_TRUE(ui::StartAndInstall(&setup, t.Path));
+  HWND box = WaitTargetBox(&setup, t.Target());
+  ASSERT_NE(box, nullptr);
+  EXPECT_TRUE(ui::Answer(box, IDABORT));
+  ExpectIncompleteThenExit(&setup);
+  EXPECT_TRUE(SameFile(t.Target(), t.Old));
+  EXPECT_FALSE(ui::FileExists(t.Install + "\\danach.txt"));
+}
+
+TEST(CopyFailureScenario, TargetHeldOpenWithoutWriteSharingAsksAndRetryCopiesOnceFree) {
+  Medium m("copy-held-open", {Entry(1, "prog.exe", 5000)});
+  std::string fresh = ui::PatternBytes(5000, 31);
+  ASSERT_TRUE(ui::WriteFiles(m.Path, {{"prog.exe", fresh}}));
+  ASSERT_TRUE(ui::WriteFiles(m.Install, {{"prog.exe", "in Benutzung"}}));
+  std::string target = m.Install + "\\prog.exe";
+  HANDLE held = CreateFileA(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  ui::Setup setup;
+  ASSERT_TRUE(ui::StartAndInstall(&setup, m.Path));
+  HWND box = WaitTargetBox(&setup, target);
+  ASSERT_NE(box, nullptr);
+  CloseHandle(held);
+  EXPECT_TRUE(ui::Answer(box, IDRETRY));
+  ASSERT_EQ(ui::WaitCleanExit(&setup), 0);
+  EXPECT_TRUE(SameFile(target, fresh));
+}
+
+// A file large enough that the copy runs for a while.
+constexpr size_t kLarge = 96u * 1024 * 1024;
+
+// Waits until the large file is being written: the small one before it is in place and a
+// temporary copy has grown.
+bool WaitCopyInProgress(const std::string& folder) {
+  for (int i = 0; i < 20000; ++i) {
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((folder + "\\*.tmp").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+      FindClose(find);
+      if (ui::FileExists(folder + "\\zuerst.txt") && found.nFileSizeLow > 0) return true;
+    }
+    Sleep(1);
+  }
+  return false;
+}
+
+bool NoTemporaryFile(const std::string& folder) {
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA((folder + "\\*.tmp").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return true;
+  FindClose(find);
+  return false;
+}
+
+HWND WaitChangedCancelQuestion(DWORD pid) {
+  HWND box = ui::WaitDialog(pid, "Setup abbrechen", {1, 2, 258});
+  if (box)
+    EXPECT_EQ(ui::ControlText(box, 258), "Wenn Sie abbrechen, wird die Anwendung nicht ordnungsgem\xE4\xDF installiert "
+                                         "und kann nicht gestartet werden.");
+  return box;
+}
+
+struct LargeCopy : Medium {
+  std::string First = "zuerst\r\n", Old = ui::PatternBytes(kLarge, 41), New = ui::PatternBytes(kLarge, 42);
+  explicit LargeCopy(const char* name) : Medium(name, {Entry(1, "zuerst.txt", 8), Entry(1, "gross.dat", kLarge)}) {
+    ui::WriteFiles(Path, {{"zuerst.txt", First}, {"gross.dat", New}});
+    ui::WriteFiles(Install, {{"gross.dat", Old}});
+  }
+};
+
+TEST(CopyFailureScenario, CancelInTheMiddleOfReplacingAFileLeavesTheOldOneIntact) {
+  LargeCopy c("copy-cancel-middle");
+  ui::Setup setup;
+  ASSERT_TRUE(ui::StartAndInstall(&setup, c.Path));
+  HWND page = ui::WaitCopyPage(setup.Pid);
+  ASSERT_NE(page, nullptr);
+  ASSERT_TRUE(WaitCopyInProgress(c.Install));
+  ui::Click(page, IDCANCEL);  // "Abbrechen"
+  HWND box = WaitChangedCancelQuestion(setup.Pid);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(ui::Owner(box), page);
+  EXPECT_TRUE(ui::Answer(box, 2));  // "Setup &abbrechen"
+  ExpectIncompleteThenExit(&setup);
+  EXPECT_TRUE(SameFile(c.Install + "\\zuerst.txt", c.First));  // copied before the cancel: stays
+  EXPECT_TRUE(SameFile(c.Install + "\\gross.dat", c.Old)) << "the installed file was damaged";
+  EXPECT_TRUE(NoTemporaryFile(c.Install));
+}
+
+TEST(CopyFailureScenario, CloseBoxDuringTheCopyAsksAndGoingOnFinishesIt) {
+  LargeCopy c("copy-close-go-on");
+  ui::Setup setup;
+  ASSERT_TRUE(ui::StartAndInstall(&setup, c.Path));
+  HWND page = ui::WaitCopyPage(setup.Pid);
+  ASSERT_NE(page, nullptr);
+  HWND frame = ui::WaitFrame(setup.Pid, 0);
+  ASSERT_NE(frame, nullptr);
+  ASSERT_TRUE(WaitCopyInProgress(c.Install));
+  // Let the bar fill a little for the picture.
+  for (int i = 0; i < 200; ++i) {
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((c.Install + "\\*.tmp").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) break;
+    FindClose(find);
+    if (found.nFileSizeLow > kLarge / 3) break;
+    Sleep(5);
+  }
+  ui::SaveScreenshot(ui::JoinPath(Screenshots(), "copy-page.png"));
+  ui::CloseWindowCommand(frame);
+  HWND box = WaitChangedCancelQuestion(setup.Pid);
+  ASSERT_NE(box, nullptr);
+  EXPECT_TRUE(ui::Answer(box, 1));  // "Setup &fortsetzen"
+  ASSERT_EQ(ui::WaitCleanExit(&setup, 120000), 0);
+  EXPECT_TRUE(SameFile(c.Install + "\\gross.dat", c.New));
+  EXPECT_TRUE(NoTemporaryFile(c.Install));
+}
+
+}  // namespace
