@@ -39,6 +39,12 @@ if(EXISTS ${SETUP_SOURCE_DIR}/tests/fixtures/fixtures.cmake)
   include(${SETUP_SOURCE_DIR}/tests/fixtures/fixtures.cmake)
 endif()
 
+# The copy benchmark of make bench, and the sample product's files that make demo installs.
+include(${SETUP_SOURCE_DIR}/tests/bench/bench.cmake)
+if(EXISTS ${SETUP_SOURCE_DIR}/examples/medium/medium.cmake)
+  include(${SETUP_SOURCE_DIR}/examples/medium/medium.cmake)
+endif()
+
 file(GLOB SETUP_WINTEST_SOURCES CONFIGURE_DEPENDS ${SETUP_SOURCE_DIR}/tests/windows/*.cpp)
 add_executable(windows_tests ${SETUP_WINTEST_SOURCES} ${SETUP_SOURCE_DIR}/src/resources/setup.rc)
 target_include_directories(windows_tests PRIVATE ${SETUP_SOURCE_DIR}/src/resources ${CMAKE_BINARY_DIR}/generated)

@@ -21,7 +21,6 @@
 namespace {
 
 constexpr DWORD kBlockBytes = 8192;   // one read and one write of a copy
-constexpr LONGLONG kSliceMs = 50;     // a copy step goes on with blocks this long at most
 constexpr int kCancelDialog = IDD_CONFIRM_CANCEL_CHANGED;
 
 const char kUpToDateText[] = "Ist Up-To-Date";
@@ -79,7 +78,11 @@ FileHandle SourceHandle;
 FileHandle TargetHandle;  // the temporary file
 char CopyBuffer[kBlockBytes];
 
-void SetText(HWND page, int id, const char* text) { SetDlgItemTextA(page, id, text); }
+// Shown at once: a paint left pending would end the time slice at every file.
+void SetText(HWND page, int id, const char* text) {
+  SetDlgItemTextA(page, id, text);
+  UpdateWindow(GetDlgItem(page, id));
+}
 
 void RefreshBar(HWND page) { SetProgress(GetDlgItem(page, IDC_PROGRESS), Copy.BytesDone, Copy.TotalBytes, 1); }
 
@@ -334,24 +337,10 @@ void FinishFile(HWND page) {
   NextEntry(page);
 }
 
-// True while nothing waits to be served: no input, paint or message for the page's thread.
-bool NothingPending() {
-  return HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT | QS_POSTMESSAGE | QS_SENDMESSAGE)) == 0;
-}
-
-LONGLONG NowMs() {
-  static LARGE_INTEGER frequency;
-  if (!frequency.QuadPart && !QueryPerformanceFrequency(&frequency)) return GetTickCount();
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  return now.QuadPart * 1000 / frequency.QuadPart;
-}
-
-// *StepCopyChunk*: blocks of 8192 bytes through the one buffer, as many as fit a short time
-// slice while nothing else waits, so copying runs at the speed of the disk and the page still
+// *StepCopyChunk*: blocks of 8192 bytes through the one buffer, as many as the time slice
+// holds while nothing else waits, so copying runs at the speed of the disk and the page still
 // answers between steps.
 void StepCopyChunk(HWND page) {
-  LONGLONG start = NowMs();
   for (;;) {
     DWORD read = 0;
     if (!ReadFile(SourceHandle.Get(), CopyBuffer, kBlockBytes, &read, nullptr)) {
@@ -375,7 +364,7 @@ void StepCopyChunk(HWND page) {
       FinishFile(page);
       break;
     }
-    if (NowMs() - start >= kSliceMs || !NothingPending()) {
+    if (!BusySliceLeft()) {
       ScheduleStep(page, kStepCopyChunk);
       break;
     }
@@ -413,7 +402,7 @@ void OnInit(HWND page) {
   ScheduleStep(page, kStepNextOption);
 }
 
-void OnStep(HWND page, UINT message) {
+void RunStep(HWND page, unsigned message) {
   switch (message) {
     case kStepNextOption:
       StepNextOption(page);
@@ -448,7 +437,7 @@ INT_PTR CALLBACK CopyPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPa
     case kStepNextOption:
     case kStepNextFile:
     case kStepCopyChunk:
-      OnStep(page, message);
+      RunBusySteps(page, message, RunStep);
       return TRUE;
     case WM_DESTROY:
       CloseFiles();

@@ -17,8 +17,18 @@ enum : unsigned {
 int IsStepMessage(unsigned message);
 
 // Schedules a step: a 0 ms timer with the message number as its id, or the message posted at
-// once when no timer can be started.
+// once when no timer can be started. Inside RunBusySteps the step may run at once instead.
 void ScheduleStep(HWND page, unsigned message);
+
+// Runs a step that passed the gate and, while a short time slice lasts (about 50 ms) and no
+// input, paint or message waits for the thread, the steps it schedules one after the other,
+// without a trip through the timer. The first step that finds the slice used up is scheduled
+// as usual, so painting, "Abbrechen" and the frame's close command are served between slices.
+void RunBusySteps(HWND page, unsigned message, void (*run)(HWND page, unsigned message));
+
+// Inside RunBusySteps: 1 while the slice has time left and nothing waits for the thread (the
+// queue is looked at every few milliseconds). A copy step goes on with blocks while it is 1.
+int BusySliceLeft();
 
 // For the page's WM_TIMER: stops a step timer and posts its step. 1 when the id was a step's.
 int OnStepTimer(HWND page, uintptr_t timerId);

@@ -6,17 +6,78 @@
 
 namespace {
 
-constexpr UINT kDeferMs = 20;  // a step held off while a box is up comes back after this
-int PromptDepth;               // prompts of the busy page now on screen
+constexpr UINT kDeferMs = 20;        // a step held off while a box is up comes back after this
+constexpr LONGLONG kSliceUs = 50000;  // steps run back to back at most this long
+constexpr LONGLONG kLookUs = 2000;    // the queue is looked at this often within a slice
+
+int PromptDepth;  // prompts of the busy page now on screen
+
+// The slice RunBusySteps is in; no page while none runs.
+HWND SlicePage;
+unsigned SliceNextStep;  // the step the running step scheduled, not started yet
+LONGLONG SliceStart;
+LONGLONG SliceLastLook;
+int SliceOver;
+
+LONGLONG NowUs() {
+  static LARGE_INTEGER frequency;
+  if (!frequency.QuadPart && !QueryPerformanceFrequency(&frequency)) return static_cast<LONGLONG>(GetTickCount()) * 1000;
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return now.QuadPart / frequency.QuadPart * 1000000 + now.QuadPart % frequency.QuadPart * 1000000 / frequency.QuadPart;
+}
+
+void StartStepTimer(HWND page, unsigned message) {
+  if (!SetTimer(page, message, 0, nullptr)) PostMessageA(page, message, 0, 0);
+}
 
 }  // namespace
+
+int BusySliceLeft() {
+  if (!SlicePage || SliceOver) return 0;
+  LONGLONG now = NowUs();
+  if (now - SliceStart >= kSliceUs) SliceOver = 1;
+  // Looking at the queue costs a call into the system: every few milliseconds is enough.
+  else if (now - SliceLastLook >= kLookUs) {
+    SliceLastLook = now;
+    if (HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT | QS_POSTMESSAGE | QS_SENDMESSAGE))) SliceOver = 1;
+  }
+  return !SliceOver;
+}
+
+void RunBusySteps(HWND page, unsigned message, void (*run)(HWND page, unsigned message)) {
+  SlicePage = page;
+  SliceStart = NowUs();
+  SliceLastLook = SliceStart - kLookUs;  // the first look is at once
+  SliceOver = 0;
+  for (;;) {
+    SliceNextStep = 0;
+    run(page, message);
+    unsigned next = SliceNextStep;
+    if (!next) break;
+    // A box shown by the step (its modal loop) also ends the slice: whatever it left
+    // pending is served first.
+    if (!IsWindow(page) || ModalActive || PromptDepth > 0 || CancelRequested || !BusySliceLeft()) {
+      StartStepTimer(page, next);
+      break;
+    }
+    message = next;
+  }
+  SliceNextStep = 0;
+  SlicePage = nullptr;
+}
 
 int IsStepMessage(unsigned message) {
   return message == kStepNextOption || message == kStepNextFile || message == kStepCopyChunk;
 }
 
 void ScheduleStep(HWND page, unsigned message) {
-  if (!SetTimer(page, message, 0, nullptr)) PostMessageA(page, message, 0, 0);
+  // Inside a slice the step is only noted; RunBusySteps starts it or schedules it.
+  if (page == SlicePage && !SliceNextStep) {
+    SliceNextStep = message;
+    return;
+  }
+  StartStepTimer(page, message);
 }
 
 int OnStepTimer(HWND page, uintptr_t timerId) {

@@ -237,9 +237,10 @@ bool NoTemporaryFile(const std::string& folder) {
 
 HWND WaitChangedCancelQuestion(DWORD pid) {
   HWND box = ui::WaitDialog(pid, "Setup abbrechen", {1, 2, 258});
-  if (box)
+  if (box) {
     EXPECT_EQ(ui::ControlText(box, 258), "Wenn Sie abbrechen, wird die Anwendung nicht ordnungsgem\xE4\xDF installiert "
                                          "und kann nicht gestartet werden.");
+  }
   return box;
 }
 

@@ -162,3 +162,40 @@ TEST_F(BusyPageTest, ConfirmingTheCancelDropsTheStepAndTellsTheFrame) {
 }
 
 }  // namespace
+
+namespace {
+
+int ChainLeft;                  // steps the chained handler still schedules
+std::vector<UINT> ChainHandled;
+
+void ChainStep(HWND page, unsigned message) {
+  ChainHandled.push_back(message);
+  if (ChainLeft-- > 0) ScheduleStep(page, message == kStepNextFile ? kStepCopyChunk : kStepNextFile);
+}
+
+TEST_F(BusyPageTest, StepsScheduledInsideASliceRunAtOnceWhileNothingWaits) {
+  ChainLeft = 5;
+  ChainHandled.clear();
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+  RunBusySteps(page_, kStepNextFile, ChainStep);
+  // Six steps in one go, and no timer left behind.
+  EXPECT_EQ(ChainHandled, (std::vector<UINT>{kStepNextFile, kStepCopyChunk, kStepNextFile, kStepCopyChunk,
+                                             kStepNextFile, kStepCopyChunk}));
+  Pump(100);
+  EXPECT_TRUE(Handled.empty());
+  EXPECT_FALSE(BusySliceLeft());  // outside a slice
+}
+
+TEST_F(BusyPageTest, AWaitingMessageEndsTheSliceAndTheNextStepGoesThroughItsTimer) {
+  ChainLeft = 1;
+  ChainHandled.clear();
+  PostMessageA(page_, WM_NULL, 0, 0);  // something for the thread to serve
+  Sleep(5);
+  RunBusySteps(page_, kStepNextFile, ChainStep);
+  EXPECT_EQ(ChainHandled, std::vector<UINT>{kStepNextFile});
+  Pump(150);
+  EXPECT_EQ(Handled, std::vector<UINT>{kStepCopyChunk});  // scheduled, then run by the page
+}
+
+}  // namespace
