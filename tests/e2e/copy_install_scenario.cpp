@@ -187,3 +187,53 @@ TEST(CopyInstallScenario, SizeDifferentFromTheScriptIsReportedAndStillLogged) {
 }
 
 }  // namespace
+
+namespace {
+
+// Copies every file of a folder (not its sub-folders) into another.
+void CopyFolderFiles(const std::string& from, const std::string& to) {
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA((from + "\\*").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+      CopyFileA(ui::JoinPath(from, found.cFileName).c_str(), ui::JoinPath(to, found.cFileName).c_str(), FALSE);
+  } while (FindNextFileA(find, &found));
+  FindClose(find);
+}
+
+// The sample medium of make demo, with the program and library the build made for it.
+TEST(CopyInstallScenario, SampleMediumInstallsAndItsLibraryIsCurrentTheSecondTime) {
+  std::string exe = SETUP_EXE_PATH;
+  std::string built = exe.substr(0, exe.find_last_of('\\')) + "\\medium";
+  std::string medium = ui::MakeMedium("copy-sample", nullptr);
+  CopyFolderFiles(ui::JoinPath(SETUP_SOURCE_ROOT, "examples\\medium"), medium);
+  CopyFolderFiles(built, medium);
+  ASSERT_TRUE(ui::FileExists(medium + "\\SETUP.LST"));
+  std::string install = "C:\\Programme\\Sprachtrainer";
+  ui::RemoveTree(install);
+  ui::ClearSharedCount(install + "\\Woerter.dll");
+
+  ui::Setup first;
+  ASSERT_TRUE(ui::StartAndInstall(&first, medium));
+  ASSERT_EQ(ui::WaitCleanExit(&first), 0);
+  for (const char* name : {"Sprachtrainer.exe", "Woerter.dll", "Hilfe.txt"}) {
+    std::string source;
+    ASSERT_TRUE(ui::ReadFile(medium + "\\" + name, &source));
+    EXPECT_TRUE(SameFile(install + "\\" + name, source)) << name;
+  }
+  EXPECT_TRUE(ui::FileExists(install + "\\Daten\\Kurzliste.dat"));  // the companion of the unselected word list
+  EXPECT_FALSE(ui::FileExists(install + "\\Daten\\Woerter.dat"));
+  EXPECT_EQ(ui::SharedCount(install + "\\Woerter.dll"), 1);
+
+  ui::Setup second;
+  ASSERT_TRUE(ui::StartAndInstall(&second, medium));
+  ASSERT_EQ(ui::WaitCleanExit(&second), 0);
+  std::string log = ui::ReadSetupLog(install, 1);
+  EXPECT_NE(log.find("UpToDate:" + install + "\\Woerter.dll\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("Copied:" + install + "\\Sprachtrainer.exe\r\n"), std::string::npos) << log;
+  EXPECT_EQ(ui::SharedCount(install + "\\Woerter.dll"), 2);
+  ui::ClearSharedCount(install + "\\Woerter.dll");
+}
+
+}  // namespace

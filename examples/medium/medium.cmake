@@ -1,0 +1,24 @@
+# The sample product that make demo installs: its program and its versioned library are built
+# here into ${CMAKE_BINARY_DIR}/medium, next to a SETUP.LST that names their sizes. tools/demo
+# lays them over a copy of examples/medium.
+set(MEDIUM_SOURCE ${CMAKE_CURRENT_LIST_DIR})
+set(MEDIUM_OUT ${CMAKE_BINARY_DIR}/medium)
+
+add_executable(medium_program WIN32 ${MEDIUM_SOURCE}/quellen/sprachtrainer.cpp)
+set_target_properties(medium_program PROPERTIES OUTPUT_NAME Sprachtrainer RUNTIME_OUTPUT_DIRECTORY ${MEDIUM_OUT})
+target_compile_options(medium_program PRIVATE -Os ${SETUP_WARNINGS} ${SETUP_CHARSET})
+target_link_options(medium_program PRIVATE -static -s -mwindows)
+
+# The library goes through the fixture mechanism (a version resource of 1.2.0.5) and is copied
+# onto the medium.
+setup_fixture_dll(Woerter VERSION 1 2 0 5 SOURCES ${MEDIUM_SOURCE}/quellen/woerter.cpp)
+
+add_custom_command(OUTPUT ${MEDIUM_OUT}/SETUP.LST ${MEDIUM_OUT}/Woerter.dll
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${MEDIUM_OUT}
+  COMMAND ${CMAKE_COMMAND} -E copy ${SETUP_FIXTURES_OUT}/Woerter.dll ${MEDIUM_OUT}/Woerter.dll
+  COMMAND ${CMAKE_COMMAND} -DTEMPLATE=${MEDIUM_SOURCE}/SETUP.LST.in -DBUILT=${MEDIUM_OUT}
+          -DSHIPPED=${MEDIUM_SOURCE} -DOUTPUT=${MEDIUM_OUT}/SETUP.LST -P ${MEDIUM_SOURCE}/make_script.cmake
+  DEPENDS medium_program fixture_Woerter ${MEDIUM_SOURCE}/SETUP.LST.in ${MEDIUM_SOURCE}/make_script.cmake
+          ${MEDIUM_SOURCE}/Hilfe.txt ${MEDIUM_SOURCE}/Woerter.dat ${MEDIUM_SOURCE}/Kurzliste.dat
+  COMMENT "Sample medium: SETUP.LST with the sizes of its files")
+add_custom_target(medium_files ALL DEPENDS ${MEDIUM_OUT}/SETUP.LST)
