@@ -299,3 +299,70 @@ TEST(CopyFailureScenario, CloseBoxDuringTheCopyAsksAndGoingOnFinishesIt) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CopyFailureScenario, InstallFolderThatCannotBeCreatedEndsTheWizardBeforeAnyCopy) {
+  std::string root = ui::JoinPath(ui::TestRoot(), "copy-no-folder");
+  ui::RemoveTree(root);
+  ui::MakeFolders(root);
+  ASSERT_TRUE(ui::WriteFile(root + "\\Datei", "ein Hindernis"));
+  std::string install = root + "\\Datei\\Ziel";  // below a file: cannot be made
+  std::string medium = ui::MakeMedium("copy-no-folder\\medium", Script(install, {Entry(1, "a.txt", 3)}).c_str());
+  ASSERT_TRUE(ui::WriteFiles(medium, {{"a.txt", "abc"}}));
+  ui::Setup setup;
+  ASSERT_TRUE(ui::StartAndInstall(&setup, medium));
+  HWND box = ui::WaitMessageBox(setup.Pid);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(ui::WindowText(box), "Fehler");
+  EXPECT_EQ(ui::MessageBoxText(box), "Fehler beim Erzeugen des Verzeichnisses \"" + install + "\"");
+  Sleep(200);  // no step may run under the box
+  EXPECT_TRUE(ui::Answer(box, IDOK));
+  ExpectIncompleteThenExit(&setup);
+}
+
+TEST(CopyFailureScenario, LogThatCannotBeCreatedEndsTheWizardIncompleteWithNothingCopied) {
+  // An install folder so long that no log name fits beside it.
+  std::string root = ui::JoinPath(ui::TestRoot(), "copy-no-log");
+  ui::RemoveTree(root);
+  std::string install = root + "\\" + std::string(250 - root.size() - 1, 'L');
+  std::string medium = ui::MakeMedium("copy-no-log\\medium", Script(install, {Entry(1, "a.txt", 3)}).c_str());
+  ASSERT_TRUE(ui::WriteFiles(medium, {{"a.txt", "abc"}}));
+  ui::Setup setup;
+  ASSERT_TRUE(ui::StartAndInstall(&setup, medium));
+  HWND box = ui::WaitMessageBox(setup.Pid);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(ui::WindowText(box), "Fehler");
+  std::string text = ui::MessageBoxText(box);
+  EXPECT_EQ(text.rfind("Kann Log-Datei \"" + install + "\\setup", 0), 0u) << text;
+  EXPECT_EQ(text.substr(text.size() - 17), "\" nicht erzeugen!");
+  Sleep(200);  // no step may run under the box
+  EXPECT_FALSE(ui::FileExists(install + "\\a.txt"));
+  EXPECT_TRUE(ui::Answer(box, IDOK));
+  // Nothing was installed: the run is reported as incomplete.
+  ExpectIncompleteThenExit(&setup);
+  EXPECT_FALSE(ui::FileExists(install + "\\a.txt"));
+}
+
+TEST(CopyFailureScenario, OptionFolderThatCannotBeCreatedGivesTheFilesBox) {
+  std::string root = ui::JoinPath(ui::TestRoot(), "copy-option-folder");
+  ui::RemoveTree(root);
+  std::string install = root + "\\Ziel";
+  std::string script = "[Settings]\r\nDestination=" + install +
+                       "\r\n[Section1]\r\nInstall=1\r\nDestination=Daten\\Bilder\r\nFileCount=1\r\nFile1=" +
+                       Entry(1, "bild.dat", 3) + "\r\n[Section2]\r\nInstall=1\r\nFileCount=1\r\nFile1=" +
+                       Entry(1, "prog.exe", 3) + "\r\n";
+  std::string medium = ui::MakeMedium("copy-option-folder\\medium", script.c_str());
+  ASSERT_TRUE(ui::WriteFiles(medium, {{"bild.dat", "bbb"}, {"prog.exe", "ppp"}}));
+  ASSERT_TRUE(ui::WriteFiles(install, {{"Daten", "eine Datei, kein Ordner"}}));
+  ui::Setup setup;
+  ASSERT_TRUE(ui::StartAndInstall(&setup, medium));
+  HWND box = WaitTargetBox(&setup, install + "\\Daten\\Bilder\\bild.dat");
+  ASSERT_NE(box, nullptr);
+  EXPECT_TRUE(ui::Answer(box, IDIGNORE));
+  ExpectIncompleteThenExit(&setup);
+  EXPECT_TRUE(SameFile(install + "\\prog.exe", "ppp"));
+  EXPECT_EQ(ui::ReadSetupLog(install), "Copied:" + install + "\\prog.exe\r\n");
+}
+
+}  // namespace
