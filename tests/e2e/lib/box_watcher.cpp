@@ -32,7 +32,12 @@ DWORD WINAPI BoxWatcher::Run(void* param) {
       bool seen = false;
       for (HWND w : answered) seen |= w == window;
       if (seen && IsWindow(window)) continue;
+      // A box can turn visible a moment before its text is set: let it settle.
       SeenBox box{WindowText(window), MessageBoxText(window)};
+      for (int tries = 0; box.Text.empty() && tries < 50; ++tries) {
+        Sleep(10);
+        box = SeenBox{WindowText(window), MessageBoxText(window)};
+      }
       EnterCriticalSection(&self->lock_);
       self->boxes_.push_back(box);
       LeaveCriticalSection(&self->lock_);
