@@ -101,7 +101,7 @@ TEST_F(ScriptDrivesTest, ShortDriveWarnsOwnedByThePageAndRefreshes) {
   int result;
   std::vector<installtest::OwnedBox> boxes;
   {
-    installtest::OwnedBoxWatcher watcher;
+    installtest::OwnedBoxWatcher watcher(ui::JoinPath(ui::TestRoot(), "free_space_warning.png"));
     result = CheckFreeSpace(page.Handle());
     boxes = watcher.Boxes();
   }

@@ -1,5 +1,7 @@
 #include "install_support.h"
 
+#include <utility>
+
 namespace installtest {
 
 namespace {
@@ -42,7 +44,7 @@ void TestWindow::Pump() {
   }
 }
 
-OwnedBoxWatcher::OwnedBoxWatcher() {
+OwnedBoxWatcher::OwnedBoxWatcher(std::string screenshot) : screenshot_(std::move(screenshot)) {
   InitializeCriticalSection(&lock_);
   thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
 }
@@ -76,6 +78,11 @@ DWORD WINAPI OwnedBoxWatcher::Run(void* param) {
       self->boxes_.push_back(record);
       LeaveCriticalSection(&self->lock_);
       answered.push_back(box);
+      if (!self->screenshot_.empty()) {
+        Sleep(300);  // let the screen show the painted box
+        ui::SaveScreenshot(self->screenshot_);
+        self->screenshot_.clear();
+      }
       ui::Click(box, IDOK);
     }
     Sleep(10);

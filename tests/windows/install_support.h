@@ -35,10 +35,11 @@ struct OwnedBox {
   LONG Style;
 };
 
-// Answers every message box of this process with OK, recording what it saw.
+// Answers every message box of this process with OK, recording what it saw; with a path, it
+// first saves a screenshot of the first box as a PNG.
 class OwnedBoxWatcher {
  public:
-  OwnedBoxWatcher();
+  explicit OwnedBoxWatcher(std::string screenshot = "");
   ~OwnedBoxWatcher();
   OwnedBoxWatcher(const OwnedBoxWatcher&) = delete;
   OwnedBoxWatcher& operator=(const OwnedBoxWatcher&) = delete;
@@ -46,6 +47,7 @@ class OwnedBoxWatcher {
 
  private:
   static DWORD WINAPI Run(void* self);
+  std::string screenshot_;
   HANDLE thread_;
   volatile LONG stop_ = 0;
   CRITICAL_SECTION lock_;
