@@ -66,7 +66,8 @@ double TimeCopyPage(const std::string& medium) {
   }
   start = Now();
   if (!page) return -1;
-  while (IsWindow(page) && IsWindowVisible(page)) Sleep(1);
+  // Looked at every 10 ms: closer polling takes time from the setup on two cores.
+  while (IsWindow(page) && IsWindowVisible(page)) Sleep(10);
   double seconds = Now() - start;
   if (ui::WaitCleanExit(&setup, 30000) != 0) return -1;
   return seconds;
