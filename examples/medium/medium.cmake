@@ -1,6 +1,6 @@
 # The sample product that make demo installs: its program and its versioned library are built
-# here into ${CMAKE_BINARY_DIR}/medium, next to a SETUP.LST that names their sizes. tools/demo
-# lays them over a copy of examples/medium.
+# here into ${CMAKE_BINARY_DIR}/medium, next to the data files and a SETUP.LST that names their
+# sizes: that folder is the whole medium, which tools/demo copies.
 set(MEDIUM_SOURCE ${CMAKE_CURRENT_LIST_DIR})
 set(MEDIUM_OUT ${CMAKE_BINARY_DIR}/medium)
 
@@ -16,6 +16,8 @@ setup_fixture_dll(Woerter VERSION 1 2 0 5 SOURCES ${MEDIUM_SOURCE}/quellen/woert
 add_custom_command(OUTPUT ${MEDIUM_OUT}/SETUP.LST ${MEDIUM_OUT}/Woerter.dll
   COMMAND ${CMAKE_COMMAND} -E make_directory ${MEDIUM_OUT}
   COMMAND ${CMAKE_COMMAND} -E copy ${SETUP_FIXTURES_OUT}/Woerter.dll ${MEDIUM_OUT}/Woerter.dll
+  COMMAND ${CMAKE_COMMAND} -E copy ${MEDIUM_SOURCE}/Hilfe.txt ${MEDIUM_SOURCE}/Woerter.dat
+          ${MEDIUM_SOURCE}/Kurzliste.dat ${MEDIUM_OUT}
   COMMAND ${CMAKE_COMMAND} -DTEMPLATE=${MEDIUM_SOURCE}/SETUP.LST.in -DBUILT=${MEDIUM_OUT}
           -DSHIPPED=${MEDIUM_SOURCE} -DOUTPUT=${MEDIUM_OUT}/SETUP.LST -P ${MEDIUM_SOURCE}/make_script.cmake
   DEPENDS medium_program fixture_Woerter ${MEDIUM_SOURCE}/SETUP.LST.in ${MEDIUM_SOURCE}/make_script.cmake
