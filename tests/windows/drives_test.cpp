@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "install/drives.h"
+#include "box_watcher.h"
 #include "install_support.h"
 #include "script/option_tree.h"
 #include "script/reader.h"
@@ -99,9 +100,9 @@ TEST_F(ScriptDrivesTest, ShortDriveWarnsOwnedByThePageAndRefreshes) {
 
   installtest::TestWindow page(300, 200);
   int result;
-  std::vector<installtest::OwnedBox> boxes;
+  std::vector<ui::SeenBox> boxes;
   {
-    installtest::OwnedBoxWatcher watcher(ui::JoinPath(ui::TestRoot(), "free_space_warning.png"));
+    ui::BoxWatcher watcher(IDOK, ui::JoinPath(ui::TestRoot(), "free_space_warning.png"));
     result = CheckFreeSpace(page.Handle());
     boxes = watcher.Boxes();
   }
@@ -135,7 +136,7 @@ TEST_F(ScriptDrivesTest, EnoughRoomOrNothingNeededPassesWithoutABox) {
   ASSERT_LE(DriveTable[D].RequiredBytes, 0);
   DriveTable[C].FreeBytes = static_cast<uint64_t>(DriveTable[C].RequiredBytes);  // exactly enough
   installtest::TestWindow page(100, 100);
-  installtest::OwnedBoxWatcher watcher;
+  ui::BoxWatcher watcher;
   EXPECT_EQ(CheckFreeSpace(page.Handle()), 1);
   Sleep(50);
   EXPECT_TRUE(watcher.Boxes().empty());

@@ -1,7 +1,5 @@
 #include "install_support.h"
 
-#include <utility>
-
 namespace installtest {
 
 namespace {
@@ -42,52 +40,6 @@ void TestWindow::Pump() {
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
-}
-
-OwnedBoxWatcher::OwnedBoxWatcher(std::string screenshot) : screenshot_(std::move(screenshot)) {
-  InitializeCriticalSection(&lock_);
-  thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
-}
-
-OwnedBoxWatcher::~OwnedBoxWatcher() {
-  InterlockedExchange(&stop_, 1);
-  WaitForSingleObject(thread_, INFINITE);
-  CloseHandle(thread_);
-  DeleteCriticalSection(&lock_);
-}
-
-std::vector<OwnedBox> OwnedBoxWatcher::Boxes() {
-  EnterCriticalSection(&lock_);
-  std::vector<OwnedBox> copy = boxes_;
-  LeaveCriticalSection(&lock_);
-  return copy;
-}
-
-DWORD WINAPI OwnedBoxWatcher::Run(void* param) {
-  auto* self = static_cast<OwnedBoxWatcher*>(param);
-  std::vector<HWND> answered;
-  while (!self->stop_) {
-    for (HWND box : ui::TopWindows(GetCurrentProcessId())) {
-      if (ui::ClassName(box) != "#32770" || !GetDlgItem(box, 65535)) continue;
-      bool seen = false;
-      for (HWND w : answered) seen |= w == box;
-      if (seen) continue;
-      OwnedBox record{ui::WindowText(box), ui::MessageBoxText(box), GetWindow(box, GW_OWNER), ui::ButtonIds(box),
-                      static_cast<LONG>(GetWindowLongPtrA(box, GWL_STYLE))};
-      EnterCriticalSection(&self->lock_);
-      self->boxes_.push_back(record);
-      LeaveCriticalSection(&self->lock_);
-      answered.push_back(box);
-      if (!self->screenshot_.empty()) {
-        Sleep(300);  // let the screen show the painted box
-        ui::SaveScreenshot(self->screenshot_);
-        self->screenshot_.clear();
-      }
-      ui::Click(box, IDOK);
-    }
-    Sleep(10);
-  }
-  return 0;
 }
 
 std::string FreshFolder(const std::string& name) {

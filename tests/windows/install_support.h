@@ -1,5 +1,4 @@
-// Helpers of the install services' Windows tests: a visible test window, and a watcher that
-// answers the message boxes of this process and remembers their owner.
+// Helpers of the install services' Windows tests: a visible test window and fresh folders.
 #pragma once
 #include <windows.h>
 
@@ -26,33 +25,6 @@ class TestWindow {
 };
 
 constexpr COLORREF kTestBackground = RGB(0, 160, 0);
-
-struct OwnedBox {
-  std::string Caption;
-  std::string Text;
-  HWND Owner;
-  std::vector<int> Buttons;
-  LONG Style;
-};
-
-// Answers every message box of this process with OK, recording what it saw; with a path, it
-// first saves a screenshot of the first box as a PNG.
-class OwnedBoxWatcher {
- public:
-  explicit OwnedBoxWatcher(std::string screenshot = "");
-  ~OwnedBoxWatcher();
-  OwnedBoxWatcher(const OwnedBoxWatcher&) = delete;
-  OwnedBoxWatcher& operator=(const OwnedBoxWatcher&) = delete;
-  std::vector<OwnedBox> Boxes();
-
- private:
-  static DWORD WINAPI Run(void* self);
-  std::string screenshot_;
-  HANDLE thread_;
-  volatile LONG stop_ = 0;
-  CRITICAL_SECTION lock_;
-  std::vector<OwnedBox> boxes_;
-};
 
 // A fresh, empty folder below the test root.
 std::string FreshFolder(const std::string& name);

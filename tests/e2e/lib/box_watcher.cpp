@@ -1,10 +1,12 @@
 #include "box_watcher.h"
 
+#include <utility>
+
 #include "ui_driver.h"
 
 namespace ui {
 
-BoxWatcher::BoxWatcher(int button) : button_(button) {
+BoxWatcher::BoxWatcher(int button, std::string screenshot) : button_(button), screenshot_(std::move(screenshot)) {
   InitializeCriticalSection(&lock_);
   thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
 }
@@ -33,15 +35,18 @@ DWORD WINAPI BoxWatcher::Run(void* param) {
       for (HWND w : answered) seen |= w == window;
       if (seen && IsWindow(window)) continue;
       // A box can turn visible a moment before its text is set: let it settle.
-      SeenBox box{WindowText(window), MessageBoxText(window)};
-      for (int tries = 0; box.Text.empty() && tries < 50; ++tries) {
-        Sleep(10);
-        box = SeenBox{WindowText(window), MessageBoxText(window)};
-      }
+      for (int tries = 0; MessageBoxText(window).empty() && tries < 50; ++tries) Sleep(10);
+      SeenBox box{WindowText(window), MessageBoxText(window), GetWindow(window, GW_OWNER), ButtonIds(window),
+                  static_cast<LONG>(GetWindowLongPtrA(window, GWL_STYLE))};
       EnterCriticalSection(&self->lock_);
       self->boxes_.push_back(box);
       LeaveCriticalSection(&self->lock_);
       answered.push_back(window);
+      if (!self->screenshot_.empty()) {
+        Sleep(300);  // let the box paint
+        SaveScreenshot(self->screenshot_);
+        self->screenshot_.clear();
+      }
       Click(window, self->button_);
     }
     Sleep(10);

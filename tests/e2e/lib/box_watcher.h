@@ -12,11 +12,15 @@ namespace ui {
 struct SeenBox {
   std::string Caption;
   std::string Text;
+  HWND Owner;
+  std::vector<int> Buttons;
+  LONG Style;
 };
 
 class BoxWatcher {
  public:
-  explicit BoxWatcher(int button = IDOK);
+  // With a screenshot path, the screen is saved as a PNG while the first box is up.
+  explicit BoxWatcher(int button = IDOK, std::string screenshot = "");
   ~BoxWatcher();
   BoxWatcher(const BoxWatcher&) = delete;
   BoxWatcher& operator=(const BoxWatcher&) = delete;
@@ -26,6 +30,7 @@ class BoxWatcher {
  private:
   static DWORD WINAPI Run(void* self);
   int button_;
+  std::string screenshot_;
   HANDLE thread_;
   volatile LONG stop_ = 0;
   CRITICAL_SECTION lock_;
