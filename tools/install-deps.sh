@@ -10,7 +10,7 @@ packages=(
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   mingw-w64-i686-dev mingw-w64-x86-64-dev
   wine wine64
-  xvfb xauth
+  xvfb xauth fonts-liberation2
   cmake ninja-build make g++ googletest
   clang libclang-rt-14-dev
   imagemagick
