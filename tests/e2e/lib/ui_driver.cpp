@@ -75,25 +75,7 @@ std::string MakeMedium(const std::string& name, const char* script) {
   return folder;
 }
 
-namespace {
-
-// The test display has no window manager. Under Wine, windows are then left to Wine itself, which
-// draws captions and frames and maximizes as Windows does (read when a program starts). On
-// Windows there is no such key and nothing changes.
-void LetWineManageWindows() {
-  if (!GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version")) return;
-  HKEY x11 = nullptr;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\X11 Driver", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &x11,
-                      nullptr) != ERROR_SUCCESS)
-    return;
-  RegSetValueExA(x11, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
-  RegCloseKey(x11);
-}
-
-}  // namespace
-
 bool StartSetup(Setup* setup, const std::string& medium, const std::string& arguments) {
-  LetWineManageWindows();
   std::string exe = JoinPath(medium, "setup.exe");
   std::string command = "\"" + exe + "\"";
   if (!arguments.empty()) command += " " + arguments;
