@@ -129,6 +129,60 @@ TEST(CopyFailureScenario, MissingSourceCancelEndsTheWizard) {
   EXPECT_FALSE(ui::FileExists(m.Install + "\\b.txt"));
 }
 
+// A source that opens but cannot be read: a named pipe whose other end goes away once the
+// setup has opened it. Reached through the source prompt, whose chosen folder is then the
+// pipe namespace.
+DWORD WINAPI ServeOnePipeClient(void* pipe) {
+  ConnectNamedPipe(pipe, nullptr);
+  Sleep(200);  // the setup is blocked in its read by now
+  DisconnectNamedPipe(pipe);
+  return 0;
+}
+
+TEST(CopyFailureScenario, ReadErrorAbandonsTheFileKeepsTheOldOneAndEndsIncomplete) {
+  std::string old = "die alte Fassung\r\n", before = "davor\r\n";
+  std::string pipeName = "setup-lesefehler-" + std::to_string(GetCurrentProcessId());
+  // The pipe comes last: the folder chosen in the prompt serves every later file.
+  Medium m("copy-read-error", {Entry(1, "davor.txt", before.size()), Entry(2, pipeName, 20000)});
+  ASSERT_TRUE(ui::WriteFiles(m.Path, {{"davor.txt", before}}));
+  ASSERT_TRUE(ui::WriteFiles(m.Install, {{pipeName, old}}));
+  std::string pipePath = "\\\\.\\pipe\\" + pipeName;
+  HANDLE pipe = CreateNamedPipeA(pipePath.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 8192, 8192, 0,
+                                 nullptr);
+  ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
+  HANDLE server = CreateThread(nullptr, 0, ServeOnePipeClient, pipe, 0, nullptr);
+
+  ui::Setup setup;
+  ASSERT_TRUE(ui::StartAndInstall(&setup, m.Path));
+  HWND prompt = WaitSourcePrompt(setup.Pid);
+  ASSERT_NE(prompt, nullptr);
+  SendMessageA(GetDlgItem(prompt, 1002), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("\\\\.\\pipe"));
+  EXPECT_TRUE(ui::Answer(prompt, IDOK));
+  // Where the pipe namespace cannot be made current, the chooser asks before taking it.
+  if (HWND create = ui::WaitDialog(setup.Pid, "Zielverzeichnis erzeugen", {1, 2, 1002}, 2000))
+    EXPECT_TRUE(ui::Answer(create, 1));
+
+  HWND box = ui::WaitMessageBox(setup.Pid);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(ui::WindowText(box), "Schwerer Fehler");
+  EXPECT_EQ(ui::MessageBoxText(box), "Fehler beim Lesen der Datei " + pipePath + "!");
+  EXPECT_TRUE(ui::Answer(box, IDOK));
+  // The entry is abandoned and the run is reported as incomplete.
+  ExpectIncompleteThenExit(&setup);
+  WaitForSingleObject(server, 5000);
+  CloseHandle(server);
+  CloseHandle(pipe);
+
+  EXPECT_TRUE(SameFile(m.Install + "\\" + pipeName, old));
+  EXPECT_TRUE(SameFile(m.Install + "\\davor.txt", before));
+  EXPECT_EQ(ui::ReadSetupLog(m.Install), "Copied:" + m.Install + "\\davor.txt\r\n");
+  // Nothing of the abandoned copy is left beside the installed file.
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA((m.Install + "\\stp*").c_str(), &found);
+  EXPECT_EQ(find, INVALID_HANDLE_VALUE) << found.cFileName;
+  if (find != INVALID_HANDLE_VALUE) FindClose(find);
+}
+
 // An installed read-only file: the Abort/Retry/Ignore box comes before anything is written.
 struct ReadOnlyTarget : Medium {
   std::string Old = "die alte Fassung\r\n", New = ui::PatternBytes(20000, 21), Next = "danach\r\n";
