@@ -29,17 +29,24 @@ int ReadRecordValue(const char* section, const char* kind, int n, char (&value)[
   return ReadScriptString(section, key, value, sizeof value) > 0;
 }
 
-// One counted array of records: count, array from the arena, records 1..count in order.
-// The count is stored only when the array could be carved; each record keeps its slot.
+// Records 1..n of a kind, in order, in an array carved from the arena; null when it cannot
+// be carved. Each record keeps its slot, whatever its key holds.
+template <class Record, class ReadOne> Record* ReadRecords(const char* section, int32_t n, ReadOne readOne) {
+  if (n <= 0) return nullptr;
+  Record* array = ArenaNewArray<Record>(n);
+  if (!array) return nullptr;
+  for (int32_t i = 1; i <= n; ++i) readOne(section, i, &array[i - 1]);
+  return array;
+}
+
+// One counted array of an option: the count is stored only when the array could be carved.
 template <class Record, class ReadOne>
 void ReadRecordArray(const char* section, const char* countKey, int32_t* count, Record** records, ReadOne readOne) {
   int32_t n = ProfileReadInt(section, countKey);
-  if (n <= 0) return;
-  Record* array = ArenaNewArray<Record>(n);
-  if (!array) return;
-  for (int32_t i = 1; i <= n; ++i) readOne(section, i, &array[i - 1]);
-  *records = array;
-  *count = n;
+  if (Record* array = ReadRecords<Record>(section, n, readOne)) {
+    *records = array;
+    *count = n;
+  }
 }
 
 template <class Record, void (*Parse)(const char*, Record*)>
@@ -128,10 +135,8 @@ void ReadDiskLabels() {
 
 void ReadSuccessRunList() {
   // The count stays as read even when the records cannot be stored.
-  int32_t stored = 0;
-  SuccessRuns = nullptr;
-  ReadRecordArray("SuccessRun", "SuccessRunCount", &stored, &SuccessRuns, [](const char* s, int n, SuccessRunRecord* r) {
+  SuccessRunCount = ProfileReadInt("SuccessRun", "SuccessRunCount");
+  SuccessRuns = ReadRecords<SuccessRunRecord>("SuccessRun", SuccessRunCount, [](const char* s, int n, SuccessRunRecord* r) {
     ReadParsedRecord<SuccessRunRecord, ParseSuccessRun>(s, "SuccessRun", n, r);
   });
-  SuccessRunCount = ProfileReadInt("SuccessRun", "SuccessRunCount");
 }

@@ -159,8 +159,9 @@ TEST(CopyFailureScenario, ReadErrorAbandonsTheFileKeepsTheOldOneAndEndsIncomplet
   SendMessageA(GetDlgItem(prompt, 1002), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("\\\\.\\pipe"));
   EXPECT_TRUE(ui::Answer(prompt, IDOK));
   // Where the pipe namespace cannot be made current, the chooser asks before taking it.
-  if (HWND create = ui::WaitDialog(setup.Pid, "Zielverzeichnis erzeugen", {1, 2, 1002}, 2000))
+  if (HWND create = ui::WaitDialog(setup.Pid, "Zielverzeichnis erzeugen", {1, 2, 1002}, 2000)) {
     EXPECT_TRUE(ui::Answer(create, 1));
+  }
 
   HWND box = ui::WaitMessageBox(setup.Pid);
   ASSERT_NE(box, nullptr);

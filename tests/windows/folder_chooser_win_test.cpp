@@ -66,12 +66,6 @@ class ChooserRun {
   DWORD error_ = 0;
 };
 
-std::string TestFolder(const char* name) {
-  std::string folder = ui::JoinPath(ui::TestRoot(), name);
-  ui::RemoveTree(folder);
-  ui::MakeFolders(folder);
-  return folder;
-}
 
 RECT ChildRect(HWND dialog, int id) {
   RECT r = {};
@@ -140,7 +134,7 @@ Geometry MeasureChooser(const std::string& folder, const std::string& text, cons
 }
 
 TEST(FolderChooser, GrowsByTwoTextHeightsPlusOnePerFurtherControlWidth) {
-  std::string folder = TestFolder("chooser-grow");
+  std::string folder = ui::FreshFolder("chooser-grow");
   Geometry one = MeasureChooser(folder, "Bitte Ordner wählen.", "chooser-one-line.png");
   Geometry three = MeasureChooser(
       folder, "Bitte legen Sie den Datenträger mit der Bezeichnung \"Beispiel-CD 1\" in das angegebene Laufwerk ein.",
@@ -168,7 +162,7 @@ TEST(FolderChooser, GrowsByTwoTextHeightsPlusOnePerFurtherControlWidth) {
 
 TEST(FolderChooser, AWrappedTextNeedingMoreLinesStillEndsAboveTheLabel) {
   // The source prompt's text: long words push it onto more lines than its width alone says.
-  std::string folder = TestFolder("chooser-grow-wrapped");
+  std::string folder = ui::FreshFolder("chooser-grow-wrapped");
   Geometry g = MeasureChooser(
       folder,
       "Bitte legen Sie den Datenträger mit der Bezeichnung \"Beispiel-CD 1\" in das angegebene Laufwerk ein, oder "
@@ -182,7 +176,7 @@ TEST(FolderChooser, AWrappedTextNeedingMoreLinesStillEndsAboveTheLabel) {
 }
 
 TEST(FolderChooser, ShowsThePathAndOnlyTheFolderControls) {
-  std::string folder = TestFolder("chooser-controls");
+  std::string folder = ui::FreshFolder("chooser-controls");
   ChooserRun run(folder, "Text", 0);
   HWND dialog = run.Dialog();
   ASSERT_NE(dialog, nullptr);
@@ -205,7 +199,7 @@ TEST(FolderChooser, ShowsThePathAndOnlyTheFolderControls) {
 }
 
 TEST(FolderChooser, IgnoreEndsWithSkipAndLeavesTheFolder) {
-  std::string folder = TestFolder("chooser-skip");
+  std::string folder = ui::FreshFolder("chooser-skip");
   ChooserRun run(folder, "Text", 1);
   ASSERT_NE(run.Dialog(), nullptr);
   EXPECT_TRUE(ui::IsControlVisible(run.Dialog(), IDC_CHOOSER_SKIP));
@@ -217,8 +211,8 @@ TEST(FolderChooser, IgnoreEndsWithSkipAndLeavesTheFolder) {
 }
 
 TEST(FolderChooser, AnExistingFolderIsTakenWithoutAQuestion) {
-  std::string folder = TestFolder("chooser-existing");
-  std::string other = TestFolder("chooser-existing-other");
+  std::string folder = ui::FreshFolder("chooser-existing");
+  std::string other = ui::FreshFolder("chooser-existing-other");
   ChooserRun run(folder, "Text", 1);
   ASSERT_NE(run.Dialog(), nullptr);
   SetDlgItemTextA(run.Dialog(), IDC_CHOOSER_PATH, other.c_str());
@@ -228,7 +222,7 @@ TEST(FolderChooser, AnExistingFolderIsTakenWithoutAQuestion) {
 }
 
 TEST(FolderChooser, AMissingFolderAsksFirstAndNoKeepsTheChooserOpen) {
-  std::string folder = TestFolder("chooser-missing");
+  std::string folder = ui::FreshFolder("chooser-missing");
   std::string missing = folder + "\\Neu\\Ordner";
   ChooserRun run(folder, "Text", 0);
   HWND dialog = run.Dialog();
@@ -255,7 +249,7 @@ TEST(FolderChooser, AMissingFolderAsksFirstAndNoKeepsTheChooserOpen) {
 }
 
 TEST(FolderChooser, NoThenCancelLeavesTheFolderUnchanged) {
-  std::string folder = TestFolder("chooser-no-cancel");
+  std::string folder = ui::FreshFolder("chooser-no-cancel");
   ChooserRun run(folder, "Text", 0);
   ASSERT_NE(run.Dialog(), nullptr);
   SetDlgItemTextA(run.Dialog(), IDC_CHOOSER_PATH, (folder + "\\fehlt").c_str());
@@ -270,7 +264,7 @@ TEST(FolderChooser, NoThenCancelLeavesTheFolderUnchanged) {
 }
 
 TEST(FolderChooser, ARelativePathIsStoredAbsoluteAgainstTheFolderShown) {
-  std::string folder = TestFolder("chooser-relative");
+  std::string folder = ui::FreshFolder("chooser-relative");
   ASSERT_TRUE(ui::MakeFolders(folder + "\\Vorhanden"));
   ChooserRun run(folder, "Text", 0);
   ASSERT_NE(run.Dialog(), nullptr);
@@ -281,7 +275,7 @@ TEST(FolderChooser, ARelativePathIsStoredAbsoluteAgainstTheFolderShown) {
 }
 
 TEST(FolderChooser, DoubleClickInTheFolderListFillsThePath) {
-  std::string folder = TestFolder("chooser-dblclk");
+  std::string folder = ui::FreshFolder("chooser-dblclk");
   ASSERT_TRUE(ui::MakeFolders(folder + "\\Unterordner"));
   ChooserRun run(folder, "Text", 0);
   HWND dialog = run.Dialog();

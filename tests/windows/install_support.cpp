@@ -42,11 +42,5 @@ void TestWindow::Pump() {
   }
 }
 
-std::string FreshFolder(const std::string& name) {
-  std::string folder = ui::JoinPath(ui::TestRoot(), name);
-  ui::RemoveTree(folder);
-  ui::MakeFolders(folder);
-  return folder;
-}
 
 }  // namespace installtest

@@ -1,4 +1,4 @@
-// Helpers of the install services' Windows tests: a visible test window and fresh folders.
+// Helpers of the install services' Windows tests: a visible test window.
 #pragma once
 #include <windows.h>
 
@@ -25,8 +25,5 @@ class TestWindow {
 };
 
 constexpr COLORREF kTestBackground = RGB(0, 160, 0);
-
-// A fresh, empty folder below the test root.
-std::string FreshFolder(const std::string& name);
 
 }  // namespace installtest

@@ -14,7 +14,7 @@ namespace {
 class SetupLogTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_ = installtest::FreshFolder("setuplog");
+    folder_ = ui::FreshFolder("setuplog");
     CopyText(InstallDir, folder_.c_str());
     LogEnabled = 1;
   }

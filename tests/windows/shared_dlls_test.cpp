@@ -64,7 +64,7 @@ class SharedDllsTest : public ::testing::Test {
     Remove(kOtherSpelling);
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kScratchKey);
     // An open log, so that any line written would show.
-    folder_ = installtest::FreshFolder("shared");
+    folder_ = ui::FreshFolder("shared");
     CopyText(InstallDir, folder_.c_str());
     ASSERT_EQ(OpenSetupLog(logName_), 1);
     LogEnabled = 1;

@@ -40,7 +40,7 @@ TEST(IsInstalledCurrent, LowerInstalledVersionsAreNot) {
 
 TEST(IsInstalledCurrent, FilesWithoutAVersionAndMissingFilesAreNotCurrent) {
   EXPECT_EQ(Current("nover.dll", 0, 0), 0);
-  std::string folder = installtest::FreshFolder("version");
+  std::string folder = ui::FreshFolder("version");
   std::string text = ui::JoinPath(folder, "liesmich.txt");
   ASSERT_TRUE(ui::WriteFile(text, "Kein Versionseintrag\r\n"));
   EXPECT_EQ(IsInstalledCurrent(text.c_str(), 0, 0, 0), 0);

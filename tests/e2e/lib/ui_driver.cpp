@@ -66,10 +66,15 @@ bool FileExists(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::string MakeMedium(const std::string& name, const char* script) {
+std::string FreshFolder(const std::string& name) {
   std::string folder = JoinPath(TestRoot(), name);
   RemoveTree(folder);
   MakeFolders(folder);
+  return folder;
+}
+
+std::string MakeMedium(const std::string& name, const char* script) {
+  std::string folder = FreshFolder(name);
   CopyFileA(SETUP_EXE_PATH, JoinPath(folder, "setup.exe").c_str(), FALSE);
   if (script) WriteFile(JoinPath(folder, "SETUP.LST"), script);
   return folder;

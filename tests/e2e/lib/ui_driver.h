@@ -19,6 +19,8 @@ bool MakeFolders(const std::string& path);                // creates a folder an
 bool WriteFile(const std::string& path, const std::string& bytes);
 bool ReadFile(const std::string& path, std::string* bytes);
 bool FileExists(const std::string& path);
+// A fresh, empty folder below TestRoot(); its path.
+std::string FreshFolder(const std::string& name);
 
 // A fresh medium folder below TestRoot() holding a copy of setup.exe and, unless script is
 // null, SETUP.LST with the given text (written as it stands, Windows-1252).
