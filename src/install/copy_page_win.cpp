@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "install/copy_blocks.h"
 #include "install/copy_page.h"
 #include "install/filesystem.h"
 #include "install/progress_bar.h"
@@ -20,7 +21,6 @@
 
 namespace {
 
-constexpr DWORD kBlockBytes = 8192;   // one read and one write of a copy
 constexpr int kCancelDialog = IDD_CONFIRM_CANCEL_CHANGED;
 
 const char kUpToDateText[] = "Ist Up-To-Date";
@@ -71,20 +71,60 @@ struct CopyState {
   // complete, so an installed file is never left half rewritten.
   char TempPath[kPathChars];
   DWORD KeptAttributes;    // attributes of the file being replaced, 0 for a new file
+  uint32_t BlockBytes;     // the next read and write
+  char ReadyFolder[kPathChars];  // the folder the last temporary file was created in
 };
 
 CopyState Copy;
 FileHandle SourceHandle;
 FileHandle TargetHandle;  // the temporary file
-char CopyBuffer[kBlockBytes];
+char CopyBuffer[kLargestBlockBytes];
 
-// Shown at once: a paint left pending would end the time slice at every file.
-void SetText(HWND page, int id, const char* text) {
+// The path lines and the bar are drawn at most this often while files go by, and always
+// before a box comes up: drawing them for every file would cost more than copying small files.
+constexpr int64_t kDrawIntervalUs = 20000;
+
+struct Display {
+  char Source[kPathChars];
+  char Target[kPathChars];
+  int SourceChanged;
+  int TargetChanged;
+  int64_t LastDrawUs;
+  int Copying;  // 0 until the first step: the bar shows no figures before
+};
+
+Display Shown;
+
+void SetLine(char (&line)[kPathChars], int* changed, const char* text) {
+  if (strcmp(line, text) == 0) return;
+  CopyText(line, text);
+  *changed = 1;
+}
+
+void SetSourceLine(const char* text) { SetLine(Shown.Source, &Shown.SourceChanged, text); }
+void SetTargetLine(const char* text) { SetLine(Shown.Target, &Shown.TargetChanged, text); }
+
+// Draws the lines that changed and the bar at once; a paint left pending would end the time
+// slice.
+void DrawLine(HWND page, int id, const char* text, int* changed) {
+  if (!*changed) return;
+  *changed = 0;
   SetDlgItemTextA(page, id, text);
   UpdateWindow(GetDlgItem(page, id));
 }
 
-void RefreshBar(HWND page) { SetProgress(GetDlgItem(page, IDC_PROGRESS), Copy.BytesDone, Copy.TotalBytes, 1); }
+void DrawProgress(HWND page) {
+  if (!Shown.Copying || !IsWindow(page)) return;
+  DrawLine(page, IDC_SOURCE_PATH, Shown.Source, &Shown.SourceChanged);
+  DrawLine(page, IDC_TARGET_PATH, Shown.Target, &Shown.TargetChanged);
+  SetProgress(GetDlgItem(page, IDC_PROGRESS), Copy.BytesDone, Copy.TotalBytes, 1);
+  Shown.LastDrawUs = BusyClockUs();
+}
+
+// After a step: draws when the last drawing is old enough.
+void RefreshProgress(HWND page) {
+  if (BusyClockUs() - Shown.LastDrawUs >= kDrawIntervalUs) DrawProgress(page);
+}
 
 FileEntry* CurrentEntry() { return &Copy.CurrentOption->FileEntries[Copy.CurrentFile]; }
 
@@ -111,6 +151,7 @@ void CancelSetup(HWND page, int markErrors) {
 template <size_t N> int ShowBox(HWND page, const char* format, const char* path, const char* caption, UINT style,
                                 char (&text)[N]) {
   FormatText(text, format, path);
+  DrawProgress(page);
   return BusyPageMessage(page, text, caption, style);
 }
 
@@ -143,7 +184,7 @@ void AskAboutTarget(HWND page, const char* shownPath, int64_t takeBack) {
       CancelSetup(page, 1);
       return;
   }
-  RefreshBar(page);
+  DrawProgress(page);
 }
 
 // The label of a disk number; empty for a number outside the labels read. Disk 1 always has
@@ -165,6 +206,7 @@ void AskForSource(HWND page) {
   prompt.Text = text;
   prompt.ShowSkip = 1;
   int result;
+  DrawProgress(page);
   {
     PagePromptGuard guard;
     result = ChooseFolder(page, &prompt);
@@ -185,7 +227,7 @@ void AskForSource(HWND page) {
       return;
   }
   RedrawWindow(page, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-  RefreshBar(page);
+  DrawProgress(page);
 }
 
 // Folder part of a path, without the final backslash ("C:\" stays whole); 0 when there is none.
@@ -198,12 +240,40 @@ int FolderOfPath(char (&folder)[kPathChars], const char* path) {
   return 1;
 }
 
+// Creates the temporary file in folder under a free name of the form stpXXXX.tmp.
+int CreateTempTarget(const char* folder) {
+  static unsigned next = (GetTickCount() ^ GetCurrentProcessId()) & 0xFFFF;
+  for (int attempt = 0; attempt < 64; ++attempt) {
+    next = (next + 1) & 0xFFFF;
+    char name[16];
+    FormatText(name, "stp%04X.tmp", next);
+    CopyText(Copy.TempPath, folder);
+    AddBackslash(Copy.TempPath);
+    if (strlen(Copy.TempPath) + strlen(name) >= sizeof Copy.TempPath) break;
+    AppendText(Copy.TempPath, name);
+    HANDLE file =
+        CreateFileA(Copy.TempPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+      TargetHandle.Reset(file);
+      return 1;
+    }
+    DWORD error = GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
+  }
+  Copy.TempPath[0] = 0;
+  return 0;
+}
+
 // Makes the target's folder, checks that an installed file may be replaced, and opens the
 // temporary file beside it. 0 when the target cannot be written.
 int OpenTarget() {
   char folder[kPathChars];
   if (!FolderOfPath(folder, Copy.TargetPath)) return 0;
-  if (!DirectoryExists(folder) && !CreateDirectoryTree(folder)) return 0;
+  // The folder of the last file is not looked for again; should it have gone since, the
+  // temporary file cannot be created and the folder is made once more.
+  int known = strcmp(folder, Copy.ReadyFolder) == 0;
+  Copy.ReadyFolder[0] = 0;
+  if (!known && !DirectoryExists(folder) && !CreateDirectoryTree(folder)) return 0;
   Copy.KeptAttributes = 0;
   DWORD attributes = GetFileAttributesA(Copy.TargetPath);
   if (attributes != INVALID_FILE_ATTRIBUTES) {
@@ -216,16 +286,12 @@ int OpenTarget() {
     CloseHandle(probe);
     Copy.KeptAttributes = attributes;
   }
-  if (!GetTempFileNameA(folder, "stp", 0, Copy.TempPath)) {
-    Copy.TempPath[0] = 0;
-    return 0;
+  if (!CreateTempTarget(folder)) {
+    if (!known || GetLastError() != ERROR_PATH_NOT_FOUND) return 0;
+    if (!DirectoryExists(folder) && !CreateDirectoryTree(folder)) return 0;
+    if (!CreateTempTarget(folder)) return 0;
   }
-  TargetHandle.Reset(CreateFileA(Copy.TempPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, TRUNCATE_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!TargetHandle.IsOpen()) {
-    DiscardTarget();
-    return 0;
-  }
+  CopyText(Copy.ReadyFolder, folder);
   return 1;
 }
 
@@ -245,6 +311,7 @@ int PlaceTarget() {
 // *StepNextOption*
 void StepNextOption(HWND page) {
   if (!Copy.CurrentOption) {
+    DrawProgress(page);
     EndBusyPage(page, CmdNext);
     return;
   }
@@ -264,17 +331,19 @@ void StepNextOption(HWND page) {
 // *StepNextFile*
 void StepNextFile(HWND page) {
   Copy.FileBytesDone = 0;
+  // Every file starts small: it may come from another disk or folder than the last one.
+  Copy.BlockBytes = kFirstBlockBytes;
   Option* option = Copy.CurrentOption;
   if (!option->FileEntries || Copy.CurrentFile >= option->FileCount) {
     Copy.CurrentOption = option->NextSibling;
     ScheduleStep(page, kStepNextOption);
-    RefreshBar(page);
+    RefreshProgress(page);
     return;
   }
   const FileEntry* entry = CurrentEntry();
   if (entry->DestKind == kDestNoCopy) {
     NextEntry(page);
-    RefreshBar(page);
+    RefreshProgress(page);
     return;
   }
   // A path that does not fit is not cut: it would name another file.
@@ -282,23 +351,23 @@ void StepNextFile(HWND page) {
   CopyText(Copy.SourcePath, SetupDir);
   AddBackslash(Copy.SourcePath);
   AppendText(Copy.SourcePath, entry->SourceName);
-  SetText(page, IDC_SOURCE_PATH, Copy.SourcePath);
+  SetSourceLine(Copy.SourcePath);
   Copy.TargetPath[0] = 0;
   if (!FileEntryPath(Copy.TargetPath, option, entry)) {
-    SetText(page, IDC_TARGET_PATH, entry->TargetName);
+    SetTargetLine(entry->TargetName);
     AskAboutTarget(page, Copy.TargetPath[0] ? Copy.TargetPath : entry->TargetName, 0);
     return;
   }
   if (IsEntryInstalledCurrent(Copy.TargetPath, entry)) {
-    SetText(page, IDC_TARGET_PATH, kUpToDateText);
+    SetTargetLine(kUpToDateText);
     Copy.BytesDone += entry->Size;
     if (entry->Shared) AddSharedDllReference(Copy.TargetPath);
     WriteLogLine(kLogUpToDate, Copy.TargetPath);
     NextEntry(page);
-    RefreshBar(page);
+    RefreshProgress(page);
     return;
   }
-  SetText(page, IDC_TARGET_PATH, Copy.TargetPath);
+  SetTargetLine(Copy.TargetPath);
   SourceHandle.Close();
   if (sourceFits)
     SourceHandle.Reset(
@@ -337,13 +406,14 @@ void FinishFile(HWND page) {
   NextEntry(page);
 }
 
-// *StepCopyChunk*: blocks of 8192 bytes through the one buffer, as many as the time slice
-// holds while nothing else waits, so copying runs at the speed of the disk and the page still
-// answers between steps.
+// *StepCopyChunk*: blocks through the one buffer, as many as the time slice holds while nothing
+// else waits, so copying runs at the speed of the disk and the page still answers between steps.
 void StepCopyChunk(HWND page) {
   for (;;) {
+    DWORD wanted = Copy.BlockBytes;
+    int64_t started = BusyClockUs();
     DWORD read = 0;
-    if (!ReadFile(SourceHandle.Get(), CopyBuffer, kBlockBytes, &read, nullptr)) {
+    if (!ReadFile(SourceHandle.Get(), CopyBuffer, wanted, &read, nullptr)) {
       CloseFiles();
       ShowPathBox(page, kReadErrorText, Copy.SourcePath, "Schwerer Fehler", MB_ICONWARNING);
       // The entry is abandoned; the installed file, if any, stays as it was.
@@ -360,19 +430,22 @@ void StepCopyChunk(HWND page) {
     }
     Copy.BytesDone += read;
     Copy.FileBytesDone += read;
-    if (read < kBlockBytes) {
+    if (read < wanted) {
       FinishFile(page);
       break;
     }
+    Copy.BlockBytes = NextBlockBytes(wanted, BusyClockUs() - started);
     if (!BusySliceLeft()) {
       ScheduleStep(page, kStepCopyChunk);
       break;
     }
   }
-  if (IsWindow(page)) RefreshBar(page);
+  if (IsWindow(page)) RefreshProgress(page);
 }
 
 void OnInit(HWND page) {
+  memset(&Shown, 0, sizeof Shown);
+  Copy.ReadyFolder[0] = 0;
   Copy.CurrentOption = OptionRoot;
   PageClosable = 0;
   Copy.CurrentFile = 0;
@@ -399,6 +472,7 @@ void OnInit(HWND page) {
   }
   LogCreatedDirectories();
   // The first step only now: scheduled earlier, it would fire inside an error box above.
+  Shown.Copying = 1;
   ScheduleStep(page, kStepNextOption);
 }
 
@@ -420,6 +494,8 @@ void RunStep(HWND page, unsigned message) {
 
 INT_PTR CALLBACK CopyPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   (void)lParam;
+  // The cancel question shows the page as it stands.
+  if (CancelRequested && IsStepMessage(message)) DrawProgress(page);
   if (!PassBusyGate(page, message, kCancelDialog)) return TRUE;
   switch (message) {
     case WM_INITDIALOG:

@@ -30,6 +30,9 @@ void RunBusySteps(HWND page, unsigned message, void (*run)(HWND page, unsigned m
 // queue is looked at every few milliseconds). A copy step goes on with blocks while it is 1.
 int BusySliceLeft();
 
+// A steady clock in microseconds, for timing the work of a step.
+int64_t BusyClockUs();
+
 // For the page's WM_TIMER: stops a step timer and posts its step. 1 when the id was a step's.
 int OnStepTimer(HWND page, uintptr_t timerId);
 

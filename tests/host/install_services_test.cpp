@@ -8,6 +8,7 @@
 #include <string>
 
 #include "host_platform.h"
+#include "install/copy_blocks.h"
 #include "install/drives.h"
 #include "install/progress_bar.h"
 #include "install/setup_log.h"
@@ -204,6 +205,35 @@ TEST(ProgressFillWidth, IsClampedToTheBar) {
 
 // ---------------------------------------------------------------------------------------------
 // Setup log names and lines
+
+// A fast disk reaches the largest block within a few blocks; a slow one falls back to the
+// first size, never below it, and the size never leaves the buffer.
+TEST(NextBlockBytes, GrowsWhileQuickAndShrinksWhenSlowWithinTheBuffer) {
+  uint32_t block = kFirstBlockBytes;
+  int steps = 0;
+  while (block < kLargestBlockBytes && steps < 100) {
+    block = NextBlockBytes(block, 100);
+    ++steps;
+  }
+  EXPECT_EQ(block, kLargestBlockBytes);
+  EXPECT_EQ(steps, 7);  // 8 KB doubled seven times is 1 MB
+  EXPECT_EQ(NextBlockBytes(kLargestBlockBytes, 0), kLargestBlockBytes);
+
+  while (block > kFirstBlockBytes && steps < 200) {
+    block = NextBlockBytes(block, kSlowBlockUs + 1);
+    ++steps;
+  }
+  EXPECT_EQ(block, kFirstBlockBytes);
+  EXPECT_EQ(NextBlockBytes(kFirstBlockBytes, 10000000), kFirstBlockBytes);  // a floppy stays at 8 KB
+
+  // Between quick and slow the size holds; so it does when the clock went backwards.
+  EXPECT_EQ(NextBlockBytes(65536, kQuickBlockUs), 65536u);
+  EXPECT_EQ(NextBlockBytes(65536, kSlowBlockUs), 65536u);
+  EXPECT_EQ(NextBlockBytes(65536, -5), 65536u);
+  // Out-of-range sizes are brought back into the buffer.
+  EXPECT_EQ(NextBlockBytes(0, 100), kFirstBlockBytes);
+  EXPECT_EQ(NextBlockBytes(kLargestBlockBytes * 4, 100), kLargestBlockBytes);
+}
 
 TEST(BuildLogName, AddsOneBackslashAndNeverCutsTheNumber) {
   char name[kLogNameChars];

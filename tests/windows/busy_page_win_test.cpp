@@ -198,4 +198,25 @@ TEST_F(BusyPageTest, AWaitingMessageEndsTheSliceAndTheNextStepGoesThroughItsTime
   EXPECT_EQ(Handled, std::vector<UINT>{kStepCopyChunk});  // scheduled, then run by the page
 }
 
+// Uses up the slice with nothing waiting, once.
+void TimeUpStep(HWND page, unsigned message) {
+  ChainHandled.push_back(message);
+  while (BusySliceLeft()) {
+  }
+  if (ChainLeft-- > 0) ScheduleStep(page, kStepCopyChunk);
+}
+
+TEST_F(BusyPageTest, ASliceThatOnlyRanOutOfTimeGoesOnWithoutWaitingForATimer) {
+  ChainLeft = 1;
+  ChainHandled.clear();
+  Pump(50);  // the window's first paint and anything else pending
+  RunBusySteps(page_, kStepNextFile, TimeUpStep);
+  EXPECT_EQ(ChainHandled, std::vector<UINT>{kStepNextFile});
+  // The next step is already in the queue: no timer's least interval lies between.
+  MSG msg;
+  EXPECT_TRUE(PeekMessageA(&msg, page_, kStepCopyChunk, kStepCopyChunk, PM_NOREMOVE));
+  Pump(50);
+  EXPECT_EQ(Handled, std::vector<UINT>{kStepCopyChunk});
+}
+
 }  // namespace
