@@ -314,10 +314,15 @@ TEST(CopyFailureScenario, CancelInTheMiddleOfReplacingAFileLeavesTheOldOneIntact
   HWND page = ui::WaitCopyPage(setup.Pid);
   ASSERT_NE(page, nullptr);
   ASSERT_TRUE(WaitCopyInProgress(c.Install));
+  // The copy is held while "Abbrechen" is pressed: at the speed of the disk it would otherwise
+  // be over before the click is served.
+  ASSERT_TRUE(ui::SuspendProcess(setup.Pid));
   ui::Click(page, IDCANCEL);  // "Abbrechen"
+  ui::ResumeProcess(setup.Pid);
   HWND box = WaitChangedCancelQuestion(setup.Pid);
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(ui::Owner(box), page);
+  ASSERT_FALSE(NoTemporaryFile(c.Install)) << "the large file was complete before the question";
   EXPECT_TRUE(ui::Answer(box, 2));  // "Setup &abbrechen"
   ExpectIncompleteThenExit(&setup);
   EXPECT_TRUE(SameFile(c.Install + "\\zuerst.txt", c.First));  // copied before the cancel: stays
@@ -334,10 +339,14 @@ TEST(CopyFailureScenario, CloseBoxDuringTheCopyAsksAndGoingOnFinishesIt) {
   HWND frame = ui::WaitFrame(setup.Pid, 0);
   ASSERT_NE(frame, nullptr);
   ASSERT_TRUE(WaitCopyInProgress(c.Install));
-  // At once: on a fast machine the copy of the large file is over in a fraction of a second.
+  // Held while the close command is posted: on a fast machine the copy of the large file is
+  // over in a fraction of a second.
+  ASSERT_TRUE(ui::SuspendProcess(setup.Pid));
   ui::CloseWindowCommand(frame);
+  ui::ResumeProcess(setup.Pid);
   HWND box = WaitChangedCancelQuestion(setup.Pid);
   ASSERT_NE(box, nullptr);
+  ASSERT_FALSE(NoTemporaryFile(c.Install)) << "the large file was complete before the question";
   EXPECT_TRUE(ui::Answer(box, 1));  // "Setup &fortsetzen"
   // The page with its bar as the copy goes on (for the eye; the copy may already be over).
   ui::SaveScreenshot(ui::JoinPath(Screenshots(), "copy-page.png"));
@@ -349,6 +358,48 @@ TEST(CopyFailureScenario, CloseBoxDuringTheCopyAsksAndGoingOnFinishesIt) {
 }  // namespace
 
 namespace {
+
+// The small volume tools/run-tests mounts for this scenario (256 KB), or empty when there is none.
+std::string SmallVolume() {
+  std::string volume = ui::JoinPath(ui::TestRoot(), "small-volume");
+  ULARGE_INTEGER total = {};
+  if (!GetDiskFreeSpaceExA((volume + "\\").c_str(), nullptr, &total, nullptr) || total.QuadPart > (1u << 20))
+    return "";
+  return volume;
+}
+
+TEST(CopyFailureScenario, FullDiskEndsTheSetupAndKeepsTheInstalledFileIntact) {
+  std::string volume = SmallVolume();
+  if (volume.empty()) GTEST_SKIP() << "no small volume mounted at test-work\\small-volume (tools/run-tests mounts one)";
+  std::string root = ui::JoinPath(ui::TestRoot(), "copy-disk-full");
+  ui::RemoveTree(root);
+  std::string install = volume + "\\Ziel";
+  ui::RemoveTree(install);
+  std::string first = "zuerst\r\n", old = ui::PatternBytes(20000, 51), fresh = ui::PatternBytes(1u << 20, 52);
+  std::string medium = ui::MakeMedium(
+      "copy-disk-full\\medium", Script(install, {Entry(1, "zuerst.txt", first.size()), Entry(1, "gross.dat", fresh.size()),
+                                                  Entry(1, "danach.txt", 3)})
+                                     .c_str());
+  ASSERT_TRUE(ui::WriteFiles(medium, {{"zuerst.txt", first}, {"gross.dat", fresh}, {"danach.txt", "abc"}}));
+  ASSERT_TRUE(ui::WriteFiles(install, {{"gross.dat", old}}));
+  ui::Setup setup;
+  ASSERT_TRUE(ui::StartAndInstall(&setup, medium));
+  HWND box = ui::WaitMessageBox(setup.Pid);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(ui::WindowText(box), "Schwerer Fehler");
+  EXPECT_EQ(ui::MessageBoxText(box), "Fehler beim Schreiben in die Datei " + install + "\\gross.dat!");
+  HWND page = ui::WaitCopyPage(setup.Pid, 0);
+  EXPECT_EQ(ui::Owner(box), page);
+  EXPECT_TRUE(ui::Answer(box, IDOK));
+  // A write error ends the setup: nothing after the file is copied.
+  ExpectIncompleteThenExit(&setup);
+  EXPECT_TRUE(SameFile(install + "\\gross.dat", old)) << "the installed file was damaged";
+  EXPECT_TRUE(SameFile(install + "\\zuerst.txt", first));
+  EXPECT_FALSE(ui::FileExists(install + "\\danach.txt"));
+  EXPECT_TRUE(NoTemporaryFile(install));
+  EXPECT_EQ(ui::ReadSetupLog(install), "Copied:" + install + "\\zuerst.txt\r\n");
+  ui::RemoveTree(install);
+}
 
 TEST(CopyFailureScenario, InstallFolderThatCannotBeCreatedEndsTheWizardBeforeAnyCopy) {
   std::string root = ui::JoinPath(ui::TestRoot(), "copy-no-folder");

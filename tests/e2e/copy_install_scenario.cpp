@@ -42,6 +42,10 @@ struct CleanInstall {
         {"knapp.dat", ui::PatternBytes(8191, 3)},
         {"block.dat", ui::PatternBytes(8192, 4)},
         {"ueber.dat", ui::PatternBytes(8193, 5)},
+        // Blocks grow from 8 KB by doubling: one file ends exactly after the second block,
+        // one a byte after the block that reaches 1 MB.
+        {"stufe.dat", ui::PatternBytes(8192 + 16384, 10)},
+        {"wachsend.dat", ui::PatternBytes((2 << 20) - 8192 + 1, 11)},
         {"hilfe.txt", "Hilfe zum Beispiel.\r\n"},
         {"bild.dat", ui::PatternBytes(20000, 6)},
         {"liesmich.txt", "bleibt auf dem Datentr\xE4ger\r\n"},
@@ -51,11 +55,13 @@ struct CleanInstall {
     };
     std::string script = "[Settings]\r\nDestination=" + Install + "\r\n" +
                          "[Section1]\r\nName=Programm\r\nInstall=1\r\n" +
-                         Files({Entry("prog.exe", "$(AppPath)", Sources[0].Bytes.size(), ",,,5/20/1997,"),
+                         Files({Entry("prog.exe", "$(AppPath)", Bytes("prog.exe").size(), ",,,5/20/1997,"),
                                 Entry("eins.dat", "$(AppPath)", 1), Entry("knapp.dat", "$(AppPath)", 8191),
                                 Entry("block.dat", "$(AppPath)", 8192), Entry("ueber.dat", "$(AppPath)", 8193),
-                                Entry("hilfe.txt", "$(AppPath)", Sources[5].Bytes.size()),
-                                Entry("liesmich.txt", "$(NoCopy)", Sources[7].Bytes.size())}) +
+                                Entry("stufe.dat", "$(AppPath)", 8192 + 16384),
+                                Entry("wachsend.dat", "$(AppPath)", (2 << 20) - 8192 + 1),
+                                Entry("hilfe.txt", "$(AppPath)", Bytes("hilfe.txt").size()),
+                                Entry("liesmich.txt", "$(NoCopy)", Bytes("liesmich.txt").size())}) +
                          // A selected option with a folder of its own, two levels deep.
                          "[Section2]\r\nName=Bilder\r\nInstall=1\r\nDestination=Daten\\Bilder\r\n" +
                          Files({Entry("bild.dat", "$(AppPath)", 20000)}) +
@@ -64,7 +70,7 @@ struct CleanInstall {
                          // Not selected, with a companion in a folder below the option's.
                          "[Section4]\r\nName=Wahl\r\nInstall=0\r\n" + Files({Entry("statt.txt", "$(AppPath)", 15)}) +
                          "[Section4NoCopy]\r\nDestination=Extra\r\n" +
-                         Files({Entry("extra.txt", "$(AppPath)", Sources[9].Bytes.size())});
+                         Files({Entry("extra.txt", "$(AppPath)", Bytes("extra.txt").size())});
     Medium = ui::MakeMedium(std::string(name) + "\\medium", script.c_str());
     ui::WriteFiles(Medium, Sources);
     ui::MakeFolders(Root);
@@ -84,7 +90,8 @@ TEST(CopyInstallScenario, CleanInstallCopiesEverySelectedFileWhereItBelongs) {
   ASSERT_EQ(ui::WaitCleanExit(&setup), 0);
 
   const std::string& in = run.Install;
-  for (const char* name : {"prog.exe", "eins.dat", "knapp.dat", "block.dat", "ueber.dat", "hilfe.txt"})
+  for (const char* name :
+       {"prog.exe", "eins.dat", "knapp.dat", "block.dat", "ueber.dat", "stufe.dat", "wachsend.dat", "hilfe.txt"})
     EXPECT_TRUE(SameFile(in + "\\" + name, run.Bytes(name))) << name;
   EXPECT_TRUE(SameFile(in + "\\Daten\\Bilder\\bild.dat", run.Bytes("bild.dat")));
   EXPECT_TRUE(SameFile(in + "\\Extra\\extra.txt", run.Bytes("extra.txt")));
@@ -97,6 +104,7 @@ TEST(CopyInstallScenario, CleanInstallCopiesEverySelectedFileWhereItBelongs) {
             "CreatedDir:" + in + "\r\nCreatedDir:" + r + "\\Ziel\\Programme\r\nCreatedDir:" + r + "\\Ziel\r\n" +
                 "Copied:" + in + "\\prog.exe\r\nCopied:" + in + "\\eins.dat\r\nCopied:" + in +
                 "\\knapp.dat\r\nCopied:" + in + "\\block.dat\r\nCopied:" + in + "\\ueber.dat\r\nCopied:" + in +
+                "\\stufe.dat\r\nCopied:" + in + "\\wachsend.dat\r\nCopied:" + in +
                 "\\hilfe.txt\r\n" + "CreatedDir:" + in + "\\Daten\\Bilder\r\nCreatedDir:" + in + "\\Daten\r\n" +
                 "Copied:" + in + "\\Daten\\Bilder\\bild.dat\r\n" + "CreatedDir:" + in + "\\Extra\r\n" + "Copied:" +
                 in + "\\Extra\\extra.txt\r\n");

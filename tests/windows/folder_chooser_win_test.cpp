@@ -210,6 +210,23 @@ TEST(FolderChooser, IgnoreEndsWithSkipAndLeavesTheFolder) {
   EXPECT_EQ(std::string(run.Prompt().Folder), folder);
 }
 
+// Without its template the chooser cannot come up: ChooseFolder returns at once with a result
+// that is none of OK, cancel and skip, and the folder is left alone.
+TEST(FolderChooser, AChooserThatCannotBeShownReturnsNoAnswer) {
+  HINSTANCE saved = Instance;
+  Instance = GetModuleHandleA("kernel32.dll");
+  FolderPrompt prompt;
+  memset(&prompt, 0, sizeof prompt);
+  prompt.Title = kTitle;
+  CopyText(prompt.Folder, "C:\\Quelle");
+  prompt.Text = "Text";
+  prompt.ShowSkip = 1;
+  int result = ChooseFolder(nullptr, &prompt);
+  Instance = saved;
+  EXPECT_EQ(result, kPromptOpen);
+  EXPECT_EQ(std::string(prompt.Folder), "C:\\Quelle");
+}
+
 TEST(FolderChooser, AnExistingFolderIsTakenWithoutAQuestion) {
   std::string folder = ui::FreshFolder("chooser-existing");
   std::string other = ui::FreshFolder("chooser-existing-other");

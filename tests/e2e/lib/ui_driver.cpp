@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include <tlhelp32.h>
+
 #include "png_writer.h"
 
 namespace ui {
@@ -253,6 +255,36 @@ bool PressEscape(HWND dialog) {
 }
 
 bool CloseWindowCommand(HWND window) { return PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0); }
+
+namespace {
+
+// Calls act(thread) for every thread of the process; the number of threads it succeeded for.
+template <typename Act> int ForEachThread(DWORD pid, Act act) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return 0;
+  int done = 0;
+  THREADENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+    if (entry.th32OwnerProcessID != pid) continue;
+    HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID);
+    if (!thread) continue;
+    if (act(thread)) ++done;
+    CloseHandle(thread);
+  }
+  CloseHandle(snapshot);
+  return done;
+}
+
+}  // namespace
+
+bool SuspendProcess(DWORD pid) {
+  return ForEachThread(pid, [](HANDLE thread) { return SuspendThread(thread) != static_cast<DWORD>(-1); }) > 0;
+}
+
+void ResumeProcess(DWORD pid) {
+  ForEachThread(pid, [](HANDLE thread) { return ResumeThread(thread) != static_cast<DWORD>(-1); });
+}
 
 HWND FocusOf(HWND window) {
   GUITHREADINFO info = {};

@@ -66,6 +66,11 @@ bool PressEscape(HWND dialog);
 // The frame's close command (title bar close button, Alt+F4), posted.
 bool CloseWindowCommand(HWND window);
 
+// Holds every thread of the process still, or lets them go on: a fast copy is stopped while
+// the driver posts its input, so the input is served at a known point of the copy.
+bool SuspendProcess(DWORD pid);
+void ResumeProcess(DWORD pid);
+
 // The window with the keyboard focus in the thread that owns the given window.
 HWND FocusOf(HWND window);
 HWND Owner(HWND window);
