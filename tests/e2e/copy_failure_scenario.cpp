@@ -268,14 +268,14 @@ TEST(CopyFailureScenario, TargetHeldOpenWithoutWriteSharingAsksAndRetryCopiesOnc
 constexpr size_t kLarge = 96u * 1024 * 1024;
 
 // Waits until the large file is being written: the small one before it is in place and a
-// temporary copy has grown.
-bool WaitCopyInProgress(const std::string& folder) {
+// temporary copy has grown beyond the given size.
+bool WaitCopyInProgress(const std::string& folder, DWORD beyond = 0) {
   for (int i = 0; i < 20000; ++i) {
     WIN32_FIND_DATAA found;
     HANDLE find = FindFirstFileA((folder + "\\*.tmp").c_str(), &found);
     if (find != INVALID_HANDLE_VALUE) {
       FindClose(find);
-      if (ui::FileExists(folder + "\\zuerst.txt") && found.nFileSizeLow > 0) return true;
+      if (ui::FileExists(folder + "\\zuerst.txt") && found.nFileSizeLow > beyond) return true;
     }
     Sleep(1);
   }
@@ -313,12 +313,13 @@ TEST(CopyFailureScenario, CancelInTheMiddleOfReplacingAFileLeavesTheOldOneIntact
   ASSERT_TRUE(ui::StartAndInstall(&setup, c.Path));
   HWND page = ui::WaitCopyPage(setup.Pid);
   ASSERT_NE(page, nullptr);
+  ui::ProcessThreads threads(setup.Pid);
   ASSERT_TRUE(WaitCopyInProgress(c.Install));
   // The copy is held while "Abbrechen" is pressed: at the speed of the disk it would otherwise
   // be over before the click is served.
-  ASSERT_TRUE(ui::SuspendProcess(setup.Pid));
+  ASSERT_TRUE(threads.Suspend());
   ui::Click(page, IDCANCEL);  // "Abbrechen"
-  ui::ResumeProcess(setup.Pid);
+  threads.Resume();
   HWND box = WaitChangedCancelQuestion(setup.Pid);
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(ui::Owner(box), page);
@@ -338,18 +339,24 @@ TEST(CopyFailureScenario, CloseBoxDuringTheCopyAsksAndGoingOnFinishesIt) {
   ASSERT_NE(page, nullptr);
   HWND frame = ui::WaitFrame(setup.Pid, 0);
   ASSERT_NE(frame, nullptr);
-  ASSERT_TRUE(WaitCopyInProgress(c.Install));
+  ui::ProcessThreads threads(setup.Pid);
+  ASSERT_TRUE(WaitCopyInProgress(c.Install, kLarge / 8));
   // Held while the close command is posted: on a fast machine the copy of the large file is
   // over in a fraction of a second.
-  ASSERT_TRUE(ui::SuspendProcess(setup.Pid));
+  ASSERT_TRUE(threads.Suspend());
   ui::CloseWindowCommand(frame);
-  ui::ResumeProcess(setup.Pid);
+  threads.Resume();
   HWND box = WaitChangedCancelQuestion(setup.Pid);
   ASSERT_NE(box, nullptr);
   ASSERT_FALSE(NoTemporaryFile(c.Install)) << "the large file was complete before the question";
-  EXPECT_TRUE(ui::Answer(box, 1));  // "Setup &fortsetzen"
-  // The page with its bar as the copy goes on (for the eye; the copy may already be over).
+  // The question moved below the page, for a picture of the page with its bar as it stands.
+  RECT pageRect, boxRect;
+  GetWindowRect(page, &pageRect);
+  GetWindowRect(box, &boxRect);
+  SetWindowPos(box, nullptr, boxRect.left, pageRect.bottom + 8, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  Sleep(300);
   ui::SaveScreenshot(ui::JoinPath(Screenshots(), "copy-page.png"));
+  EXPECT_TRUE(ui::Answer(box, 1));  // "Setup &fortsetzen"
   ASSERT_EQ(ui::WaitCleanExit(&setup, 120000), 0);
   EXPECT_TRUE(SameFile(c.Install + "\\gross.dat", c.New));
   EXPECT_TRUE(NoTemporaryFile(c.Install));

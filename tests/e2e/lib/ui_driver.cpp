@@ -117,6 +117,8 @@ int WaitExit(Setup* setup, DWORD timeoutMs) {
   return static_cast<int>(code);
 }
 
+Setup::~Setup() { CloseSetup(this); }
+
 void CloseSetup(Setup* setup) {
   if (!setup->Process) return;
   TerminateProcess(setup->Process, 99);
@@ -256,34 +258,32 @@ bool PressEscape(HWND dialog) {
 
 bool CloseWindowCommand(HWND window) { return PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0); }
 
-namespace {
-
-// Calls act(thread) for every thread of the process; the number of threads it succeeded for.
-template <typename Act> int ForEachThread(DWORD pid, Act act) {
+ProcessThreads::ProcessThreads(DWORD pid) {
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return 0;
-  int done = 0;
+  if (snapshot == INVALID_HANDLE_VALUE) return;
   THREADENTRY32 entry = {};
   entry.dwSize = sizeof entry;
   for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
     if (entry.th32OwnerProcessID != pid) continue;
     HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID);
-    if (!thread) continue;
-    if (act(thread)) ++done;
-    CloseHandle(thread);
+    if (thread) threads_.push_back(thread);
   }
   CloseHandle(snapshot);
-  return done;
 }
 
-}  // namespace
-
-bool SuspendProcess(DWORD pid) {
-  return ForEachThread(pid, [](HANDLE thread) { return SuspendThread(thread) != static_cast<DWORD>(-1); }) > 0;
+ProcessThreads::~ProcessThreads() {
+  for (HANDLE thread : threads_) CloseHandle(thread);
 }
 
-void ResumeProcess(DWORD pid) {
-  ForEachThread(pid, [](HANDLE thread) { return ResumeThread(thread) != static_cast<DWORD>(-1); });
+bool ProcessThreads::Suspend() {
+  int held = 0;
+  for (HANDLE thread : threads_)
+    if (SuspendThread(thread) != static_cast<DWORD>(-1)) ++held;
+  return held > 0;
+}
+
+void ProcessThreads::Resume() {
+  for (HANDLE thread : threads_) ResumeThread(thread);
 }
 
 HWND FocusOf(HWND window) {

@@ -26,9 +26,15 @@ std::string FreshFolder(const std::string& name);
 // null, SETUP.LST with the given text (written as it stands, Windows-1252).
 std::string MakeMedium(const std::string& name, const char* script);
 
+// A started setup; one that is still running when this goes (a scenario that failed half
+// way) is ended, so it cannot hold the single-instance lock against the next scenario.
 struct Setup {
   HANDLE Process = nullptr;
   DWORD Pid = 0;
+  Setup() = default;
+  ~Setup();
+  Setup(const Setup&) = delete;
+  Setup& operator=(const Setup&) = delete;
 };
 // Starts setup.exe of the medium with the given command line; false when it cannot start.
 bool StartSetup(Setup* setup, const std::string& medium, const std::string& arguments = "");
@@ -66,10 +72,21 @@ bool PressEscape(HWND dialog);
 // The frame's close command (title bar close button, Alt+F4), posted.
 bool CloseWindowCommand(HWND window);
 
-// Holds every thread of the process still, or lets them go on: a fast copy is stopped while
-// the driver posts its input, so the input is served at a known point of the copy.
-bool SuspendProcess(DWORD pid);
-void ResumeProcess(DWORD pid);
+// The threads of a process, opened in advance so they can be held still at a moment's notice:
+// a fast copy is stopped while the driver posts its input, so the input is served at a known
+// point of the copy.
+class ProcessThreads {
+ public:
+  explicit ProcessThreads(DWORD pid);
+  ~ProcessThreads();
+  ProcessThreads(const ProcessThreads&) = delete;
+  ProcessThreads& operator=(const ProcessThreads&) = delete;
+  bool Suspend();  // false when no thread could be held
+  void Resume();
+
+ private:
+  std::vector<HANDLE> threads_;
+};
 
 // The window with the keyboard focus in the thread that owns the given window.
 HWND FocusOf(HWND window);
