@@ -2,6 +2,7 @@
 // the medium, the log, a second run over the same folder and "/ALL", shared counts.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,22 @@ std::string Entry(const std::string& source, const std::string& destination, siz
                   const std::string& extra = ",,,,") {
   // disk, split, source, target, destination, kind, shared, date, size[, version]
   return "1,," + source + ",," + destination + extra + std::to_string(size);
+}
+
+uint64_t Ticks(const FILETIME& time) { return static_cast<uint64_t>(time.dwHighDateTime) << 32 | time.dwLowDateTime; }
+
+// 1 when this system keeps a creation time that is set on a file (Wine does not: it reports
+// the last write time instead).
+bool KeepsCreationTimes(const std::string& folder) {
+  std::string probe = folder + "\\zeitprobe.tmp";
+  HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  FILETIME set = {0x12345600u, 0x01b4a000u}, read = {};
+  bool kept = SetFileTime(file, &set, nullptr, nullptr) && GetFileTime(file, &read, nullptr, nullptr) &&
+              Ticks(read) == Ticks(set);
+  CloseHandle(file);
+  DeleteFileA(probe.c_str());
+  return kept;
 }
 
 std::string Files(const std::vector<std::string>& entries) {
@@ -114,6 +131,18 @@ TEST(CopyInstallScenario, CleanInstallCopiesEverySelectedFileWhereItBelongs) {
   HANDLE find = FindFirstFileA((in + "\\*.tmp").c_str(), &found);
   EXPECT_EQ(find, INVALID_HANDLE_VALUE) << found.cFileName;
   if (find != INVALID_HANDLE_VALUE) FindClose(find);
+
+  // The script's date (20 May 1997) becomes the creation time only: the last write time is
+  // the copy's own.
+  WIN32_FILE_ATTRIBUTE_DATA prog = {};
+  ASSERT_TRUE(GetFileAttributesExA((in + "\\prog.exe").c_str(), GetFileExInfoStandard, &prog));
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  EXPECT_LT(Ticks(now) - Ticks(prog.ftLastWriteTime), 3600ull * 10000000) << "last write time not from the copy";
+  if (KeepsCreationTimes(in))
+    EXPECT_EQ(Ticks(prog.ftCreationTime), 125085600000000000ull);
+  else
+    printf("note: this system keeps no creation times; the script's date is not checked\n");
 }
 
 // A versioned shared library and a data file, installed three times: again over the same
