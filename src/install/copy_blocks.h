@@ -5,7 +5,9 @@
 #include <cstdint>
 
 constexpr uint32_t kFirstBlockBytes = 8192;
-constexpr uint32_t kLargestBlockBytes = 1u << 20;  // the size of the one copy buffer
+// The size of the one copy buffer. It is zero-filled static memory: pages that blocks never
+// reach (all but the first two on a floppy) are never touched and take no memory.
+constexpr uint32_t kLargestBlockBytes = 1u << 20;
 
 // A block that took less than this doubles the next one; more than kSlowBlockUs halves it.
 constexpr int64_t kQuickBlockUs = 2000;
