@@ -267,18 +267,28 @@ TEST(CopyFailureScenario, TargetHeldOpenWithoutWriteSharingAsksAndRetryCopiesOnc
 // A file large enough that the copy runs for a while.
 constexpr size_t kLarge = 96u * 1024 * 1024;
 
-// Waits until the large file is being written: the small one before it is in place and a
-// temporary copy has grown beyond the given size.
-bool WaitCopyInProgress(const std::string& folder, DWORD beyond = 0) {
-  for (int i = 0; i < 20000; ++i) {
+// Lets the setup run in short steps until the large file is being written (the small one
+// before it is in place and a temporary copy has grown beyond the given size), then holds it
+// there: between looks the setup stands still, so however fast the copy is, it is caught at
+// its start. False, with the setup running, when that point never came.
+bool HoldCopyInProgress(ui::ProcessThreads* threads, const std::string& folder, DWORD beyond = 0) {
+  if (!threads->Suspend()) return false;
+  LARGE_INTEGER frequency, start, now;
+  QueryPerformanceFrequency(&frequency);
+  for (int i = 0; i < 100000; ++i) {
     WIN32_FIND_DATAA found;
     HANDLE find = FindFirstFileA((folder + "\\*.tmp").c_str(), &found);
     if (find != INVALID_HANDLE_VALUE) {
       FindClose(find);
       if (ui::FileExists(folder + "\\zuerst.txt") && found.nFileSizeLow > beyond) return true;
     }
-    Sleep(1);
+    threads->Resume();
+    QueryPerformanceCounter(&start);
+    do QueryPerformanceCounter(&now);
+    while ((now.QuadPart - start.QuadPart) * 10000 < frequency.QuadPart);  // 0.1 ms
+    threads->Suspend();
   }
+  threads->Resume();
   return false;
 }
 
@@ -313,11 +323,10 @@ TEST(CopyFailureScenario, CancelInTheMiddleOfReplacingAFileLeavesTheOldOneIntact
   ASSERT_TRUE(ui::StartAndInstall(&setup, c.Path));
   HWND page = ui::WaitCopyPage(setup.Pid);
   ASSERT_NE(page, nullptr);
-  ui::ProcessThreads threads(setup.Pid);
-  ASSERT_TRUE(WaitCopyInProgress(c.Install));
   // The copy is held while "Abbrechen" is pressed: at the speed of the disk it would otherwise
   // be over before the click is served.
-  ASSERT_TRUE(threads.Suspend());
+  ui::ProcessThreads threads(setup.Pid);
+  ASSERT_TRUE(HoldCopyInProgress(&threads, c.Install));
   ui::Click(page, IDCANCEL);  // "Abbrechen"
   threads.Resume();
   HWND box = WaitChangedCancelQuestion(setup.Pid);
@@ -339,11 +348,10 @@ TEST(CopyFailureScenario, CloseBoxDuringTheCopyAsksAndGoingOnFinishesIt) {
   ASSERT_NE(page, nullptr);
   HWND frame = ui::WaitFrame(setup.Pid, 0);
   ASSERT_NE(frame, nullptr);
-  ui::ProcessThreads threads(setup.Pid);
-  ASSERT_TRUE(WaitCopyInProgress(c.Install, kLarge / 8));
   // Held while the close command is posted: on a fast machine the copy of the large file is
   // over in a fraction of a second.
-  ASSERT_TRUE(threads.Suspend());
+  ui::ProcessThreads threads(setup.Pid);
+  ASSERT_TRUE(HoldCopyInProgress(&threads, c.Install, kLarge / 5));
   ui::CloseWindowCommand(frame);
   threads.Resume();
   HWND box = WaitChangedCancelQuestion(setup.Pid);

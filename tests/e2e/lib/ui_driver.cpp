@@ -265,7 +265,7 @@ ProcessThreads::ProcessThreads(DWORD pid) {
   entry.dwSize = sizeof entry;
   for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
     if (entry.th32OwnerProcessID != pid) continue;
-    HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID);
+    HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT, FALSE, entry.th32ThreadID);
     if (thread) threads_.push_back(thread);
   }
   CloseHandle(snapshot);
@@ -279,6 +279,12 @@ bool ProcessThreads::Suspend() {
   int held = 0;
   for (HANDLE thread : threads_)
     if (SuspendThread(thread) != static_cast<DWORD>(-1)) ++held;
+  // A suspension takes effect a moment later; asking for a thread's registers waits for it.
+  for (HANDLE thread : threads_) {
+    alignas(16) CONTEXT context = {};
+    context.ContextFlags = CONTEXT_CONTROL;
+    GetThreadContext(thread, &context);
+  }
   return held > 0;
 }
 

@@ -81,7 +81,7 @@ class ProcessThreads {
   ~ProcessThreads();
   ProcessThreads(const ProcessThreads&) = delete;
   ProcessThreads& operator=(const ProcessThreads&) = delete;
-  bool Suspend();  // false when no thread could be held
+  bool Suspend();  // returns once the threads stand still; false when none could be held
   void Resume();
 
  private:
