@@ -292,6 +292,10 @@ bool HoldCopyInProgress(ui::ProcessThreads* threads, const std::string& folder, 
   return false;
 }
 
+// The copy page of a held setup, found by its controls: a program that stands still answers no
+// message, so its captions cannot be asked.
+HWND HeldCopyPage(DWORD pid) { return ui::WaitDialog(pid, nullptr, {1005, 1006, 1008, IDCANCEL}, 0); }
+
 bool NoTemporaryFile(const std::string& folder) {
   WIN32_FIND_DATAA found;
   HANDLE find = FindFirstFileA((folder + "\\*.tmp").c_str(), &found);
@@ -321,12 +325,12 @@ TEST(CopyFailureScenario, CancelInTheMiddleOfReplacingAFileLeavesTheOldOneIntact
   LargeCopy c("copy-cancel-middle");
   ui::Setup setup;
   ASSERT_TRUE(ui::StartAndInstall(&setup, c.Path));
-  HWND page = ui::WaitCopyPage(setup.Pid);
-  ASSERT_NE(page, nullptr);
-  // The copy is held while "Abbrechen" is pressed: at the speed of the disk it would otherwise
-  // be over before the click is served.
+  // The copy is held from its start while "Abbrechen" is pressed: at the speed of the disk it
+  // would otherwise be over before the page is even found.
   ui::ProcessThreads threads(setup.Pid);
   ASSERT_TRUE(HoldCopyInProgress(&threads, c.Install));
+  HWND page = HeldCopyPage(setup.Pid);
+  ASSERT_NE(page, nullptr);
   ui::Click(page, IDCANCEL);  // "Abbrechen"
   threads.Resume();
   HWND box = WaitChangedCancelQuestion(setup.Pid);
@@ -344,14 +348,14 @@ TEST(CopyFailureScenario, CloseBoxDuringTheCopyAsksAndGoingOnFinishesIt) {
   LargeCopy c("copy-close-go-on");
   ui::Setup setup;
   ASSERT_TRUE(ui::StartAndInstall(&setup, c.Path));
-  HWND page = ui::WaitCopyPage(setup.Pid);
+  // Held from its start while the close command is posted: on a fast machine the copy of the
+  // large file is over in a fraction of a second.
+  ui::ProcessThreads threads(setup.Pid);
+  ASSERT_TRUE(HoldCopyInProgress(&threads, c.Install, kLarge / 5));
+  HWND page = HeldCopyPage(setup.Pid);
   ASSERT_NE(page, nullptr);
   HWND frame = ui::WaitFrame(setup.Pid, 0);
   ASSERT_NE(frame, nullptr);
-  // Held while the close command is posted: on a fast machine the copy of the large file is
-  // over in a fraction of a second.
-  ui::ProcessThreads threads(setup.Pid);
-  ASSERT_TRUE(HoldCopyInProgress(&threads, c.Install, kLarge / 5));
   ui::CloseWindowCommand(frame);
   threads.Resume();
   HWND box = WaitChangedCancelQuestion(setup.Pid);
