@@ -240,6 +240,9 @@ int FolderOfPath(char (&folder)[kPathChars], const char* path) {
   return 1;
 }
 
+// The folder exists, or has just been made with every missing level.
+int MakeFolder(const char* folder) { return DirectoryExists(folder) || CreateDirectoryTree(folder); }
+
 // Creates the temporary file in folder under a free name of the form stpXXXX.tmp.
 int CreateTempTarget(const char* folder) {
   static unsigned next = (GetTickCount() ^ GetCurrentProcessId()) & 0xFFFF;
@@ -273,7 +276,7 @@ int OpenTarget() {
   // temporary file cannot be created and the folder is made once more.
   int known = strcmp(folder, Copy.ReadyFolder) == 0;
   Copy.ReadyFolder[0] = 0;
-  if (!known && !DirectoryExists(folder) && !CreateDirectoryTree(folder)) return 0;
+  if (!known && !MakeFolder(folder)) return 0;
   Copy.KeptAttributes = 0;
   DWORD attributes = GetFileAttributesA(Copy.TargetPath);
   if (attributes != INVALID_FILE_ATTRIBUTES) {
@@ -288,7 +291,7 @@ int OpenTarget() {
   }
   if (!CreateTempTarget(folder)) {
     if (!known || GetLastError() != ERROR_PATH_NOT_FOUND) return 0;
-    if (!DirectoryExists(folder) && !CreateDirectoryTree(folder)) return 0;
+    if (!MakeFolder(folder)) return 0;
     if (!CreateTempTarget(folder)) return 0;
   }
   CopyText(Copy.ReadyFolder, folder);
@@ -458,7 +461,7 @@ void OnInit(HWND page) {
   SetProgress(bar, 0, 1, 0);
   AttachProgressBar(bar);
 
-  if (!DirectoryExists(InstallDir) && !CreateDirectoryTree(InstallDir)) {
+  if (!MakeFolder(InstallDir)) {
     ShowPathBox(page, kFolderErrorText, InstallDir, "Fehler", MB_ICONSTOP);
     CancelSetup(page, 1);
     return;
