@@ -2,12 +2,13 @@
 
 #include "script/records.h"
 
-int NextFieldN(const char* value, int* position, char* field, size_t cap) {
+int NextFieldN(const char* value, int* position, char* field, size_t cap, int32_t* tooLong) {
   const char* p = value + *position;
   size_t n = 0;
   int found = 0;
   auto put = [&](char c) {
     if (n + 1 < cap) field[n++] = c;
+    else if (tooLong) *tooLong = 1;
   };
   for (;;) {
     char c = *p;

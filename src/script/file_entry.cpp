@@ -56,20 +56,17 @@ FileEntryStatus ParseFileEntry(const char* value, int n, FileEntry* entry) {
 
   if (NextField(value, &pos, field)) entry->Disk = field[0] ? AtoiSaturated(field) : 1;
   if (NextField(value, &pos, field)) entry->Split = strcmp(field, "SPLIT") == 0;
-  if (!NextField(value, &pos, entry->SourceName)) return kEntryNoSource;
-  NextField(value, &pos, entry->TargetName);
+  if (!NextField(value, &pos, entry->SourceName, &entry->TooLong)) return kEntryNoSource;
+  NextField(value, &pos, entry->TargetName, &entry->TooLong);
   if (!entry->TargetName[0]) CopyText(entry->TargetName, entry->SourceName);
 
   if (!NextField(value, &pos, field) || !field[0]) return kEntryNoDestination;
-  {
-    // Only the class of the destination counts; the expanded text is discarded.
-    char scratch[kPathChars];
-    int destClass = kDestOptionFolder;
-    ExpandPlaceholders(scratch, field, &destClass);
-    entry->DestKind = destClass;
-  }
+  // Only the class of the destination counts, taken from the field's own placeholders: an
+  // expansion would stop at its buffer and miss a class that a long install folder pushes out.
+  entry->DestKind = PlaceholderClass(field, kDestOptionFolder);
 
-  if (NextField(value, &pos, field)) {
+  int32_t kindCut = 0;
+  if (NextField(value, &pos, field, &kindCut)) {
     // The keywords are tested as prefixes up to their name: "$(DLLSelfRegisterX)" counts as
     // kind 1 too, so the closing parenthesis is not compared.
     entry->FileKind = kKindNone;
@@ -80,6 +77,7 @@ FileEntryStatus ParseFileEntry(const char* value, int n, FileEntry* entry) {
     else if (field[0]) {
       entry->FileKind = kKindOther;
       CopyText(entry->KindText, field);
+      entry->TooLong |= kindCut;
     }
   }
 
@@ -101,7 +99,7 @@ FileEntryStatus ParseFileEntry(const char* value, int n, FileEntry* entry) {
 
   field[0] = 0;
   NextField(value, &pos, field);
-  entry->Size = AtoiSaturated(field);
+  entry->Size = Atoi64Saturated(field);
   if (entry->Size <= 0) return kEntryBadSize;
 
   if (!NextField(value, &pos, field)) return kEntryComplete;

@@ -46,7 +46,33 @@ const char* ValueOf(size_t index, char (&srcDrive)[4]) {
   }
 }
 
+// Index into kPlaceholders of the placeholder that p (just after a "$") starts with, or the
+// table's size when none does.
+size_t MatchPlaceholder(const char* p) {
+  for (size_t i = 0; i < std::size(kPlaceholders); ++i)
+    if (StartsWith(p, kPlaceholders[i].Name)) return i;
+  return std::size(kPlaceholders);
+}
+
 }  // namespace
+
+int PlaceholderClass(const char* text, int start) {
+  int result = start;
+  for (const char* p = text; *p;) {
+    if (*p == '/' && p[1] == '$') {
+      p += 2;
+    } else if (*p++ == '$') {
+      size_t match = MatchPlaceholder(p);
+      if (match == std::size(kPlaceholders)) {
+        if (*p) ++p;  // the character after a lone "$" is copied, never read as a placeholder
+        continue;
+      }
+      if (kPlaceholders[match].Class != kNoClass) result = kPlaceholders[match].Class;
+      p += strlen(kPlaceholders[match].Name);
+    }
+  }
+  return result;
+}
 
 // The walk keeps the length the output would have without the cut (count), as the original
 // algorithm does: it stops once that length reaches the capacity, and the backslash rule looks
@@ -68,12 +94,7 @@ void ExpandPlaceholdersN(char* output, size_t capacity, const char* text, int* d
   while (*p && count < capacity) {
     if (*p == '$') {
       ++p;
-      size_t match = std::size(kPlaceholders);
-      for (size_t i = 0; i < std::size(kPlaceholders); ++i)
-        if (StartsWith(p, kPlaceholders[i].Name)) {
-          match = i;
-          break;
-        }
+      size_t match = MatchPlaceholder(p);
       if (match == std::size(kPlaceholders)) {
         if (*p) put(*p++);  // "$$" gives one dollar sign; "$x" gives x; a final "$" vanishes
         continue;

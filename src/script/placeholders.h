@@ -9,3 +9,8 @@ void ExpandPlaceholdersN(char* output, size_t capacity, const char* text, int* d
 template <size_t N> void ExpandPlaceholders(char (&output)[N], const char* text, int* destClass = nullptr) {
   ExpandPlaceholdersN(output, N, text, destClass);
 }
+
+// The class of the last classifying placeholder in text ($(WinSysPath) 2, $(WinPath) 1,
+// $(AppPath) 0, $(NoCopy) 6), found by the same walk as the expansion but over the text's own
+// placeholders, whatever their values; start when the text has none.
+int PlaceholderClass(const char* text, int start);

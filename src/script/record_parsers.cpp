@@ -23,48 +23,51 @@ void ParseRegisterKey(const char* value, RegisterKeyRecord* record) {
   memset(record, 0, sizeof *record);
   int pos = 0;
   char root[32] = "";
-  NextField(value, &pos, root);
+  int32_t* cut = &record->TooLong;
+  NextField(value, &pos, root, cut);
   record->Root = RootKeyFromName(root);
-  NextField(value, &pos, record->KeyPath);
-  NextField(value, &pos, record->DefaultValue);
-  NextField(value, &pos, record->ValueName);
-  NextField(value, &pos, record->ValueData);
+  NextField(value, &pos, record->KeyPath, cut);
+  NextField(value, &pos, record->DefaultValue, cut);
+  NextField(value, &pos, record->ValueName, cut);
+  NextField(value, &pos, record->ValueData, cut);
 }
 
 void ParseFileType(const char* value, FileTypeRecord* record) {
   memset(record, 0, sizeof *record);
   int pos = 0;
-  NextField(value, &pos, record->Extension);
-  NextField(value, &pos, record->TypeName);
-  NextField(value, &pos, record->TypeDescription);
+  int32_t* cut = &record->TooLong;
+  NextField(value, &pos, record->Extension, cut);
+  NextField(value, &pos, record->TypeName, cut);
+  NextField(value, &pos, record->TypeDescription, cut);
   for (FileTypeEntry& entry : record->Entries) {
-    if (!NextField(value, &pos, entry.SubKey)) break;
-    NextField(value, &pos, entry.SubKeyDefault);
-    NextField(value, &pos, entry.SubValueName);
-    NextField(value, &pos, entry.SubValueData);
+    if (!NextField(value, &pos, entry.SubKey, cut)) break;
+    NextField(value, &pos, entry.SubKeyDefault, cut);
+    NextField(value, &pos, entry.SubValueName, cut);
+    NextField(value, &pos, entry.SubValueData, cut);
   }
 }
 
 void ParseIni(const char* value, IniRecord* record) {
   memset(record, 0, sizeof *record);
   int pos = 0;
-  NextField(value, &pos, record->IniFile);
-  NextField(value, &pos, record->IniSection);
-  NextField(value, &pos, record->IniKey);
-  NextField(value, &pos, record->IniValue);
+  int32_t* cut = &record->TooLong;
+  NextField(value, &pos, record->IniFile, cut);
+  NextField(value, &pos, record->IniSection, cut);
+  NextField(value, &pos, record->IniKey, cut);
+  NextField(value, &pos, record->IniValue, cut);
 }
 
 void ParseLink(const char* value, LinkRecord* record) {
   memset(record, 0, sizeof *record);
   int pos = 0;
-  NextField(value, &pos, record->LinkTarget);
-  NextField(value, &pos, record->LinkFile);
+  NextField(value, &pos, record->LinkTarget, &record->TooLong);
+  NextField(value, &pos, record->LinkFile, &record->TooLong);
 }
 
 void ParseSuccessRun(const char* value, SuccessRunRecord* record) {
   memset(record, 0, sizeof *record);
   int pos = 0;
-  NextField(value, &pos, record->RunProgram);
-  NextField(value, &pos, record->RunArguments);
-  NextField(value, &pos, record->RunCaption);
+  NextField(value, &pos, record->RunProgram, &record->TooLong);
+  NextField(value, &pos, record->RunArguments, &record->TooLong);
+  NextField(value, &pos, record->RunCaption, &record->TooLong);
 }

@@ -1,5 +1,7 @@
 // The records of the install script, as the reader carves them from the arena. Field widths
-// are those of the script's layout; every text is cut to its field, never overflowing it.
+// are those of the script's layout; every text is cut to its field, never overflowing it, and
+// a record whose field had to be cut says so in TooLong: a cut key path or program path would
+// name something other than what the script names.
 #pragma once
 #include <cstdint>
 
@@ -33,10 +35,11 @@ struct FileEntry {
   char KindText[kPathChars];     // field 6 when FileKind is kKindOther
   uint32_t FileTimeLow;          // file time of the entry's date, 0 when none
   uint32_t FileTimeHigh;
-  int32_t Size;                  // bytes, above 0 in a valid entry
-  int32_t PresentSize;           // bytes of an installed copy that is kept (scan page)
+  int64_t Size;                  // bytes, above 0 in a valid entry
+  int64_t PresentSize;           // bytes of an installed copy that is kept (scan page)
   uint32_t VersionLS;            // c * 65536 + d of version a.b.c.d
   uint32_t VersionMS;            // a * 65536 + b
+  int32_t TooLong;               // a name or the kind text was cut to its field
 };
 
 struct RegisterKeyRecord {
@@ -45,6 +48,7 @@ struct RegisterKeyRecord {
   char DefaultValue[kPathChars];
   char ValueName[kPathChars];
   char ValueData[kPathChars];
+  int32_t TooLong;               // a field did not fit its width: the record is refused
 };
 
 struct FileTypeEntry {
@@ -61,6 +65,7 @@ struct FileTypeRecord {
   char TypeName[40];
   char TypeDescription[kPathChars];
   FileTypeEntry Entries[kFileTypeEntries];
+  int32_t TooLong;               // a field did not fit its width: the record is refused
 };
 
 struct IniRecord {
@@ -68,17 +73,20 @@ struct IniRecord {
   char IniSection[kPathChars];
   char IniKey[kPathChars];
   char IniValue[kPathChars];
+  int32_t TooLong;               // a field did not fit its width: the record is refused
 };
 
 struct LinkRecord {
   char LinkTarget[kPathChars];
   char LinkFile[kPathChars];
+  int32_t TooLong;               // a field did not fit its width: the record is refused
 };
 
 struct SuccessRunRecord {
   char RunProgram[kPathChars];
   char RunArguments[kPathChars];
   char RunCaption[kPathChars];
+  int32_t TooLong;               // a field did not fit its width: the program is not started
 };
 
 struct Option {

@@ -39,20 +39,24 @@ size_t FormatTextN(char* dst, size_t cap, const char* fmt, ...) {
   return n;
 }
 
-int AtoiSaturated(const char* text) {
+int64_t Atoi64Saturated(const char* text) {
   const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
   if (!p) return 0;
   while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
   bool negative = false;
   if (*p == '+' || *p == '-') negative = *p++ == '-';
-  long long value = 0;
-  const long long limit = negative ? -static_cast<long long>(INT_MIN) : INT_MAX;
-  while (*p >= '0' && *p <= '9') {
-    value = value * 10 + (*p++ - '0');
-    if (value >= limit) {
-      value = limit;
-      while (*p >= '0' && *p <= '9') ++p;
-    }
+  // The magnitude stops growing at the limit of its sign; INT64_MIN's magnitude is one more.
+  const uint64_t limit = negative ? static_cast<uint64_t>(INT64_MAX) + 1 : static_cast<uint64_t>(INT64_MAX);
+  uint64_t value = 0;
+  for (; *p >= '0' && *p <= '9'; ++p) {
+    unsigned digit = *p - '0';
+    value = value > (limit - digit) / 10 ? limit : value * 10 + digit;
   }
-  return negative ? static_cast<int>(-value) : static_cast<int>(value);
+  if (!negative) return static_cast<int64_t>(value);
+  return value > static_cast<uint64_t>(INT64_MAX) ? INT64_MIN : -static_cast<int64_t>(value);
+}
+
+int AtoiSaturated(const char* text) {
+  int64_t value = Atoi64Saturated(text);
+  return value > INT_MAX ? INT_MAX : value < INT_MIN ? INT_MIN : static_cast<int>(value);
 }

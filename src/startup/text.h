@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdarg>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 // Copies src into dst (capacity cap including the terminating zero); returns the length written.
@@ -27,3 +28,5 @@ template <size_t N> size_t FormatText(char (&dst)[N], const char* fmt, ...) {
 // Reads a decimal number like the C library's atoi (leading blanks, optional sign, digits),
 // saturating at the limits of a signed 32-bit value instead of overflowing.
 int AtoiSaturated(const char* text);
+// The same rule for a 64-bit number.
+int64_t Atoi64Saturated(const char* text);

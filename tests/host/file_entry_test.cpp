@@ -102,6 +102,12 @@ TEST(FileEntryFields, DestinationOnlySetsTheClass) {
   // The last class met decides.
   EXPECT_EQ(Parse("1,,a,,$(NoCopy)$(WinSysPath),,,,1").DestKind, kDestWinSysPath);
   EXPECT_EQ(Parse("1,,a,,$(WinSysPath)$(AppPath),,,,1").DestKind, kDestOptionFolder);
+  EXPECT_EQ(Parse("1,,a,,$$(NoCopy),,,,1").DestKind, kDestOptionFolder);  // "$$" is a dollar sign
+  // The class is the field's own, however long the folders its placeholders stand for.
+  CopyText(InstallDir, ("C:\\" + std::string(256, 'i')).c_str());
+  EXPECT_EQ(Parse("1,,a,,$(AppPath)\\$(NoCopy),,,,1").DestKind, kDestNoCopy);
+  EXPECT_EQ(Parse("1,,a,,$(AppPath)$(AppPath)$(WinPath),,,,1").DestKind, kDestWinPath);
+  InstallDir[0] = 0;
 }
 
 TEST(FileEntryFields, KindKeywordIsAPrefixTestInOrder) {
@@ -150,15 +156,15 @@ TEST(FileEntrySize, ZeroNegativeMissingOrNotANumberGiveTheSizeMessage) {
   EXPECT_EQ(Parse("1,,a,,$(AppPath),,,, 12abc").Size, 12);
 }
 
-TEST(FileEntrySize, OutOfRangeSizesSaturateInsteadOfWrapping) {
-  // 4294967396 would wrap to 100, a small valid size; it stays absurd instead.
-  EXPECT_EQ(Parse("1,,a,,$(AppPath),,,,4294967396").Size, INT_MAX);
-  EXPECT_EQ(Parse("1,,a,,$(AppPath),,,,2147483648").Size, INT_MAX);
-  EXPECT_EQ(Parse("1,,a,,$(AppPath),,,,2147483647").Size, INT_MAX);
-  EXPECT_EQ(Parse("1,,a,,$(AppPath),,,," + std::string(200, '9')).Size, INT_MAX);
-  // -4294967295 would wrap to 1; it stays negative and is refused.
-  EXPECT_EQ(Parse("1,,a,,$(AppPath),,,,-4294967295", kEntryBadSize).Size, INT_MIN);
-  EXPECT_EQ(Parse("1,,a,,$(AppPath),,,,-2147483649", kEntryBadSize).Size, INT_MIN);
+TEST(FileEntrySize, SizesPastTwoGigabytesAreReadWholeAndAbsurdOnesSaturate) {
+  // A DVD-sized file: 5 GB and 4 GB + 100 bytes are what they say, not what 32 bits make of them.
+  EXPECT_EQ(Parse("1,,a,,$(AppPath),,,,5000000000").Size, 5000000000LL);
+  EXPECT_EQ(Parse("1,,a,,$(AppPath),,,,4294967396").Size, 4294967396LL);
+  EXPECT_EQ(Parse("1,,a,,$(AppPath),,,,2147483648").Size, 2147483648LL);
+  EXPECT_EQ(Parse("1,,a,,$(AppPath),,,," + std::string(200, '9')).Size, INT64_MAX);
+  // A huge negative number stays negative and is refused, never wrapping to a valid size.
+  EXPECT_EQ(Parse("1,,a,,$(AppPath),,,,-18446744073709551615", kEntryBadSize).Size, INT64_MIN);
+  EXPECT_EQ(Parse("1,,a,,$(AppPath),,,,-4294967295", kEntryBadSize).Size, -4294967295LL);
 }
 
 TEST(FileEntrySize, BadSizeKeepsFieldsOneToEight) {

@@ -253,7 +253,7 @@ TEST_F(OptionTreeTest, SizesPastTwoGigabytesDoNotWrap) {
                       "File1=1,,g.dat,,$(AppPath),,,,99999999999\n");
   ASSERT_NE(root, nullptr);
   EXPECT_EQ(SelectedSize(root, false, true), 6147483647LL);
-  EXPECT_EQ(SelectedSize(root, true, true), 6147483647LL + 99999999 + 2147483647);
+  EXPECT_EQ(SelectedSize(root, true, true), 6147483647LL + 99999999 + 99999999999LL);
   EXPECT_GT(SelectedSize(root, true, false), 0);
 }
 

@@ -234,10 +234,14 @@ TEST(RecordParsers, RegisterKeyRootsAreCaseSensitiveAndFieldsAreCut) {
   RegisterKeyRecord key;
   ParseRegisterKey("hkey_local_machine,Software\\X,,,", &key);
   EXPECT_EQ(key.Root, 0u);
+  EXPECT_EQ(key.TooLong, 0);
+  ParseRegisterKey(("HKEY_LOCAL_MACHINE," + std::string(99, 'k') + ",def").c_str(), &key);
+  EXPECT_EQ(key.TooLong, 0);  // exactly the width fits
   std::string longPath(150, 'k');
   ParseRegisterKey(("HKEY_LOCAL_MACHINE," + longPath + ",def").c_str(), &key);
   EXPECT_EQ(key.Root, kRootLocalMachine);
   EXPECT_EQ(std::string(key.KeyPath), longPath.substr(0, 99));
+  EXPECT_EQ(key.TooLong, 1);  // the record is refused when applied
   EXPECT_STREQ(key.DefaultValue, "def");
   EXPECT_STREQ(key.ValueName, "");
   EXPECT_EQ(RootKeyFromName("HKEY_DYN_DATA"), kRootDynData);
@@ -251,11 +255,16 @@ TEST(RecordParsers, FileTypeEntriesUpToTen) {
   ParseFileType(value.c_str(), &type);
   EXPECT_STREQ(type.Extension, ".abcdefgh");
   EXPECT_EQ(std::string(type.TypeName).size(), 39u);
+  EXPECT_EQ(type.TooLong, 1);
   EXPECT_STREQ(type.Entries[9].SubKey, "shell\\v9");
   EXPECT_STREQ(type.Entries[9].SubValueData, "data");
 
   ParseFileType(".abc,Typ,Beschreibung,", &type);
   EXPECT_STREQ(type.Entries[0].SubKey, "");
+  EXPECT_EQ(type.TooLong, 0);
+  LinkRecord link;
+  ParseLink(("$(AppPath)\\" + std::string(250, 'p') + ".exe,$(Link)\\a.lnk").c_str(), &link);
+  EXPECT_EQ(link.TooLong, 1);
   ParseFileType(".abc,Typ,Beschreibung,shell\\open\\command,\"start.exe %1\",,", &type);
   EXPECT_STREQ(type.Entries[0].SubKeyDefault, "start.exe %1");
   EXPECT_STREQ(type.Entries[1].SubKey, "");
