@@ -1,0 +1,18 @@
+// Starting a program of the installed product: the finish page's program and the autorun
+// mode's. The setup never waits for it.
+#pragma once
+#include <cstddef>
+
+// Writes the program path for a command line: in double quotes when it names an existing file
+// and holds no quote of its own (so "C:\Programme\Mein Produkt\start.exe" cannot start
+// "C:\Programme\Mein.exe"), otherwise as it stands (a script may put arguments into the path
+// field). 0 when the result does not fit cap; output is then empty.
+int CommandLineProgramN(char* output, size_t cap, const char* programPath);
+template <size_t N> int CommandLineProgram(char (&output)[N], const char* programPath) {
+  return CommandLineProgramN(output, N, programPath);
+}
+
+// Starts the command line as a new process (no application name, no handle inheritance, the
+// setup's environment and current directory) and closes the new process's handles at once.
+// 1 when it started.
+int StartProgram(const char* commandLine);
