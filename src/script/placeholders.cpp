@@ -78,8 +78,8 @@ int PlaceholderClass(const char* text, int start) {
 // algorithm does: it stops once that length reaches the capacity, and the backslash rule looks
 // at the uncut text. The buffer holds the first capacity - 1 characters of that text. While
 // the walk goes on, count is below the capacity, so the uncut text is all in the buffer.
-void ExpandPlaceholdersN(char* output, size_t capacity, const char* text, int* destClass) {
-  if (capacity == 0) return;
+int ExpandPlaceholdersN(char* output, size_t capacity, const char* text, int* destClass) {
+  if (capacity == 0) return 0;
   output[0] = 0;
   size_t count = 0;
   // Adds a character at the end of the uncut text; it lands in the buffer when it fits.
@@ -126,4 +126,5 @@ void ExpandPlaceholdersN(char* output, size_t capacity, const char* text, int* d
       put(*p++);
     }
   }
+  return *p == 0 && count < capacity;
 }

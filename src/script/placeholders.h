@@ -4,10 +4,11 @@
 
 // Writes the expansion of text into output (capacity characters including the zero; the
 // output never holds more than capacity - 1). When destClass is given it receives the class
-// of the last classifying placeholder met and is left alone otherwise.
-void ExpandPlaceholdersN(char* output, size_t capacity, const char* text, int* destClass);
-template <size_t N> void ExpandPlaceholders(char (&output)[N], const char* text, int* destClass = nullptr) {
-  ExpandPlaceholdersN(output, N, text, destClass);
+// of the last classifying placeholder met and is left alone otherwise. Returns 1 when the whole
+// expansion fits, 0 when it was cut (a cut path names something else: callers refuse it).
+int ExpandPlaceholdersN(char* output, size_t capacity, const char* text, int* destClass);
+template <size_t N> int ExpandPlaceholders(char (&output)[N], const char* text, int* destClass = nullptr) {
+  return ExpandPlaceholdersN(output, N, text, destClass);
 }
 
 // The class of the last classifying placeholder in text ($(WinSysPath) 2, $(WinPath) 1,

@@ -185,15 +185,19 @@ TEST_F(PlaceholdersTest, LongValuesAreCutAtCapacityMinusOne) {
   CopyText(InstallDir, longDir.c_str());
   char output[kPathChars + 8];
   memset(output, 'Z', sizeof output);
-  ExpandPlaceholdersN(output, kPathChars, "$(AppPath)\\$(AppPath)\\$(AppPath)", nullptr);
+  EXPECT_EQ(ExpandPlaceholdersN(output, kPathChars, "$(AppPath)", nullptr), 1);  // 259 characters fit
+  EXPECT_EQ(ExpandPlaceholdersN(output, kPathChars, "$(AppPath)\\$(AppPath)\\$(AppPath)", nullptr), 0);
   EXPECT_EQ(strlen(output), static_cast<size_t>(kPathChars - 1));
   EXPECT_EQ(std::string(output), longDir);
   EXPECT_EQ(output[kPathChars], 'Z');  // nothing written past the capacity
 
   char small[8];
   memset(small, 'Z', sizeof small);
-  ExpandPlaceholdersN(small, 5, "$(WinSysPath)", nullptr);
+  EXPECT_EQ(ExpandPlaceholdersN(small, 5, "$(WinSysPath)", nullptr), 0);
   EXPECT_STREQ(small, "C:\\W");
+  EXPECT_EQ(ExpandPlaceholdersN(small, 5, "abcd", nullptr), 1);
+  EXPECT_EQ(ExpandPlaceholdersN(small, 5, "abcde", nullptr), 0);
+  EXPECT_EQ(ExpandPlaceholdersN(small, 5, "abcdefgh$(NoCopy)x", nullptr), 0);  // the walk stopped short
   EXPECT_EQ(small[5], 'Z');
 }
 

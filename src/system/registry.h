@@ -1,0 +1,41 @@
+// Registry keys of the install script, and the registry operations that the file types and the
+// product record use too. Both builds write the registry view native to them: the shipped
+// 32-bit program on 64-bit Windows lands where every 32-bit setup lands.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+struct HKEY__;
+typedef HKEY__* HKEY;
+struct Option;
+
+// The predefined root key of a record's 32-bit Root. The handles are sign-extended values
+// (HKEY_CLASSES_ROOT is (HKEY)(LONG_PTR)(LONG)0x80000000), so the 64-bit build widens with
+// the sign; 0 stays no root.
+HKEY RootKey(uint32_t root);
+
+// Creates or opens the key, sets its default value to defaultText and, when valueName is not
+// empty, the value valueName to valueText (all REG_SZ, written without a terminating zero).
+// An empty defaultText is written only to a key this call created or one without a default
+// value yet: it never empties an existing association. Logs the "Register:" line when every
+// write succeeded. 1 on success.
+int WriteRegistryKey(HKEY root, const char* keyPath, const char* defaultText, const char* valueName,
+                     const char* valueText);
+
+// Reads a REG_SZ value (the default value for a null or empty name) into buffer (size >= 1),
+// ended at the length the registry returns. 1 when read. When the key or the value does not
+// exist the buffer is left as it was; a value of another type, or one longer than the buffer,
+// counts as not read and leaves the buffer empty.
+int ReadRegistryString(HKEY root, const char* keyPath, const char* valueName, char* buffer, size_t size);
+template <size_t N> int ReadRegistryString(HKEY root, const char* keyPath, const char* valueName, char (&buffer)[N]) {
+  return ReadRegistryString(root, keyPath, valueName, buffer, N);
+}
+
+// Deletes the key when it has no sub keys (never recursively, also where the system would) and
+// its name is not empty (an empty name would be the root itself). 1 when deleted.
+int DeleteRegistryKey(HKEY root, const char* keyPath);
+
+// Applies registry key record index of the option: key path and value data expanded, default
+// value and value name as written. 0 when it fails, also for a record whose fields were cut, an
+// unknown root or an expansion that does not fit.
+int ApplyRegistryKey(const Option* option, int index);

@@ -1,0 +1,100 @@
+#include <windows.h>
+
+#include <cstring>
+
+#include "install/setup_log.h"
+#include "script/placeholders.h"
+#include "script/records.h"
+#include "startup/text.h"
+#include "system/registry.h"
+
+namespace {
+
+// An open registry key, closed when it goes out of scope.
+class RegKey {
+ public:
+  RegKey() = default;
+  ~RegKey() {
+    if (key_) RegCloseKey(key_);
+  }
+  RegKey(const RegKey&) = delete;
+  RegKey& operator=(const RegKey&) = delete;
+  HKEY* Out() { return &key_; }
+  HKEY Get() const { return key_; }
+
+ private:
+  HKEY key_ = nullptr;
+};
+
+uint32_t RootNumber(HKEY root) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(root)); }
+
+LONG SetString(HKEY key, const char* name, const char* text) {
+  return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), static_cast<DWORD>(strlen(text)));
+}
+
+bool HasDefaultValue(HKEY key) {
+  return RegQueryValueExA(key, nullptr, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+HKEY RootKey(uint32_t root) {
+  return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<int32_t>(root)));
+}
+
+int WriteRegistryKey(HKEY root, const char* keyPath, const char* defaultText, const char* valueName,
+                     const char* valueText) {
+  if (!root) return 0;
+  if (!defaultText) defaultText = "";
+  RegKey key;
+  DWORD disposition = 0;
+  if (RegCreateKeyExA(root, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, key.Out(),
+                      &disposition) != ERROR_SUCCESS)
+    return 0;
+  bool keepDefault = !defaultText[0] && disposition != REG_CREATED_NEW_KEY && HasDefaultValue(key.Get());
+  if (!keepDefault && SetString(key.Get(), nullptr, defaultText) != ERROR_SUCCESS) return 0;
+  bool named = valueName && valueName[0];
+  if (named && SetString(key.Get(), valueName, valueText ? valueText : "") != ERROR_SUCCESS) return 0;
+  WriteRegisterLine(RootNumber(root), keyPath, defaultText, named ? valueName : "", named && valueText ? valueText : "");
+  return 1;
+}
+
+int ReadRegistryString(HKEY root, const char* keyPath, const char* valueName, char* buffer, size_t size) {
+  if (!root || size == 0) return 0;
+  RegKey key;
+  if (RegOpenKeyExA(root, keyPath, 0, KEY_QUERY_VALUE, key.Out()) != ERROR_SUCCESS) return 0;
+  const char* name = valueName && valueName[0] ? valueName : nullptr;
+  DWORD type = 0;
+  // One byte is kept back for the zero: a value stored without one still ends in the buffer.
+  DWORD length = static_cast<DWORD>(size - 1);
+  LONG status = RegQueryValueExA(key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &length);
+  if (status == ERROR_FILE_NOT_FOUND) return 0;
+  if (status != ERROR_SUCCESS || type != REG_SZ || length > size - 1) {
+    buffer[0] = 0;
+    return 0;
+  }
+  buffer[length] = 0;
+  return 1;
+}
+
+int DeleteRegistryKey(HKEY root, const char* keyPath) {
+  if (!root || !keyPath || !keyPath[0]) return 0;
+  {
+    RegKey key;
+    if (RegOpenKeyExA(root, keyPath, 0, KEY_READ, key.Out()) != ERROR_SUCCESS) return 0;
+    DWORD subKeys = 0;
+    if (RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr, nullptr, nullptr,
+                         nullptr, nullptr) != ERROR_SUCCESS ||
+        subKeys > 0)
+      return 0;
+  }
+  return RegDeleteKeyA(root, keyPath) == ERROR_SUCCESS;
+}
+
+int ApplyRegistryKey(const Option* option, int index) {
+  const RegisterKeyRecord& record = option->RegisterKeys[index];
+  if (record.TooLong || !record.Root) return 0;
+  char keyPath[kPathChars], valueData[kPathChars];
+  if (!ExpandPlaceholders(keyPath, record.KeyPath) || !ExpandPlaceholders(valueData, record.ValueData)) return 0;
+  return WriteRegistryKey(RootKey(record.Root), keyPath, record.DefaultValue, record.ValueName, valueData);
+}
