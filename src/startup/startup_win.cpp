@@ -13,6 +13,7 @@
 #include "startup/startup.h"
 #include "startup/state.h"
 #include "startup/text.h"
+#include "system/shortcuts.h"
 #include "wizard/frame.h"
 
 namespace {
@@ -101,6 +102,10 @@ int RunSetup(HINSTANCE instance, const char* commandLine) {
   HasDefaultGroup = DefaultGroup[0] != 0;
   ReadScriptString("Settings", "Message", Message, sizeof Message);
   GetCurrentDirectoryA(sizeof SetupDir, SetupDir);
+  // A folder that cannot be resolved stays empty; its placeholder then expands to nothing.
+  SpecialFolderPath(ProgramsFolder, kFolderPrograms);
+  SpecialFolderPath(StartMenuFolder, kFolderStartMenu);
+  SpecialFolderPath(DesktopFolder, kFolderDesktop);
 
   OptionRoot = ReadOptionList("Section", nullptr, 0);
   if (!OptionRoot) {

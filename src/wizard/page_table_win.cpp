@@ -2,6 +2,7 @@
 // until then the entry has no procedure and the walk passes over it.
 #include "install/copy_page.h"
 #include "resources/resource_ids.h"
+#include "system/update_page.h"
 #include "wizard/frame.h"
 #include "wizard/pages.h"
 
@@ -11,7 +12,7 @@ PageEntry PageTable[kPageCount + 1] = {
     {IDD_OPTIONS, nullptr},
     {IDD_PROGRAM_GROUP, nullptr},
     {IDD_COPY, CopyPageProc},
-    {IDD_SYSTEM_UPDATE, nullptr},
+    {IDD_SYSTEM_UPDATE, UpdatePageProc},
     {IDD_FINISH, nullptr},
     {0, nullptr},
 };

@@ -1,6 +1,8 @@
 #include "install_driver.h"
 
 #include <gtest/gtest.h>
+#include <objbase.h>
+#include <shlobj.h>
 
 namespace ui {
 
@@ -48,7 +50,9 @@ int WaitCleanExit(Setup* setup, DWORD timeoutMs) {
     // Any window other than the wizard's own pages is an unexpected box.
     for (HWND window : TopWindows(setup->Pid)) {
       std::string caption = WindowText(window);
-      if (ClassName(window) == "#32770" && caption != "Kopieren" && caption != ProductName() + "-Setup") {
+      bool busyPage = caption.empty() && GetDlgItem(window, 1008);
+      if (ClassName(window) == "#32770" && caption != "Kopieren" && caption != ProductName() + "-Setup" &&
+          !busyPage) {
         ADD_FAILURE_AT(__FILE__, __LINE__) << "unexpected window \"" << caption << "\": " << MessageBoxText(window);
         CloseSetup(setup);
         return -1;
@@ -88,5 +92,47 @@ void ClearSharedCount(const std::string& path) {
 }
 
 std::string FixturePath(const std::string& name) { return JoinPath(SETUP_FIXTURES_DIR, name); }
+
+std::string RegString(HKEY root, const std::string& key, const std::string& name) {
+  char value[1024];
+  DWORD size = sizeof value - 1, type = 0;
+  HKEY open;
+  if (RegOpenKeyExA(root, key.c_str(), 0, KEY_QUERY_VALUE, &open) != ERROR_SUCCESS) return "<none>";
+  LONG rc = RegQueryValueExA(open, name.empty() ? nullptr : name.c_str(), nullptr, &type,
+                             reinterpret_cast<BYTE*>(value), &size);
+  RegCloseKey(open);
+  if (rc != ERROR_SUCCESS || type != REG_SZ) return "<none>";
+  value[size] = 0;
+  return value;
+}
+
+void DeleteRegTree(HKEY root, const std::string& key) { RegDeleteTreeA(root, key.c_str()), RegDeleteKeyA(root, key.c_str()); }
+
+std::string LinkTarget(const std::string& linkFile) {
+  std::string target;
+  if (FAILED(CoInitialize(nullptr))) return target;
+  IShellLinkA* link = nullptr;
+  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                 reinterpret_cast<void**>(&link)))) {
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+      WCHAR wide[MAX_PATH];
+      MultiByteToWideChar(CP_ACP, 0, linkFile.c_str(), -1, wide, MAX_PATH);
+      char path[MAX_PATH] = "";
+      if (SUCCEEDED(file->Load(wide, STGM_READ)) && SUCCEEDED(link->GetPath(path, MAX_PATH, nullptr, 0)))
+        target = path;
+      file->Release();
+    }
+    link->Release();
+  }
+  CoUninitialize();
+  return target;
+}
+
+std::string IniValue(const std::string& file, const std::string& section, const std::string& key) {
+  char value[1024];
+  GetPrivateProfileStringA(section.c_str(), key.c_str(), "<none>", value, sizeof value, file.c_str());
+  return value;
+}
 
 }  // namespace ui

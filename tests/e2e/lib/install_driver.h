@@ -41,4 +41,13 @@ void ClearSharedCount(const std::string& path);
 // Windows path of a fixture file built by the project.
 std::string FixturePath(const std::string& name);
 
+// A REG_SZ value (the default value for an empty name); "<none>" when it cannot be read.
+std::string RegString(HKEY root, const std::string& key, const std::string& name = "");
+// Deletes a key with everything below it.
+void DeleteRegTree(HKEY root, const std::string& key);
+// The target path of a shell link file, read through the shell's link object; "" when none.
+std::string LinkTarget(const std::string& linkFile);
+// The value of a key in an INI file; "<none>" when it has none.
+std::string IniValue(const std::string& file, const std::string& section, const std::string& key);
+
 }  // namespace ui
