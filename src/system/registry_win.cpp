@@ -65,15 +65,17 @@ int ReadRegistryString(HKEY root, const char* keyPath, const char* valueName, ch
   if (RegOpenKeyExA(root, keyPath, 0, KEY_QUERY_VALUE, key.Out()) != ERROR_SUCCESS) return 0;
   const char* name = valueName && valueName[0] ? valueName : nullptr;
   DWORD type = 0;
-  // One byte is kept back for the zero: a value stored without one still ends in the buffer.
-  DWORD length = static_cast<DWORD>(size - 1);
+  DWORD length = static_cast<DWORD>(size);
   LONG status = RegQueryValueExA(key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &length);
   if (status == ERROR_FILE_NOT_FOUND) return 0;
-  if (status != ERROR_SUCCESS || type != REG_SZ || length > size - 1) {
+  // A value may come without its terminating zero (this program writes its own so): the text
+  // ends at the length returned, and one that fills the buffer without a zero is too long.
+  size_t text = status == ERROR_SUCCESS && length <= size ? strnlen(buffer, length) : size;
+  if (type != REG_SZ || text >= size) {
     buffer[0] = 0;
     return 0;
   }
-  buffer[length] = 0;
+  buffer[text] = 0;
   return 1;
 }
 

@@ -127,3 +127,129 @@ TEST(SystemUpdateScenario, EveryRecordKindIsAppliedIndexByIndexWithPlaceholdersE
 }
 
 }  // namespace
+
+namespace {
+
+struct ExpectedBox {
+  const char* Caption;
+  std::string Text;
+};
+
+// Answers the boxes of the run in order, checking each; then the closing notice 114.
+void ExpectBoxesThenIncomplete(ui::Setup* setup, const std::vector<ExpectedBox>& boxes) {
+  for (const ExpectedBox& expected : boxes) {
+    HWND box = ui::WaitMessageBox(setup->Pid);
+    ASSERT_NE(box, nullptr) << "no box for: " << expected.Text;
+    EXPECT_EQ(ui::WindowText(box), expected.Caption);
+    EXPECT_EQ(ui::MessageBoxText(box), expected.Text);
+    ASSERT_TRUE(ui::Answer(box, IDOK));
+  }
+  HWND notice = ui::WaitIncompleteNotice(setup->Pid);
+  ASSERT_NE(notice, nullptr) << "failed records must end in notice 114";
+  EXPECT_TRUE(ui::Answer(notice, 1));
+  EXPECT_EQ(ui::WaitExit(setup), 0);
+}
+
+TEST(SystemUpdateScenario, EachKindOfFailureIsShownLoggedAndCounted) {
+  std::string prog = ui::PatternBytes(100, 2), regfail = Fixture("regfail.dll");
+  std::string regsibling = Fixture("regsibling.dll"), sibling = Fixture("sibling.dll");
+  std::string notALibrary = "kein Programm\r\n";
+  std::string options =
+      "[Section1]\r\nName=Programm\r\nInstall=1\r\nFileCount=4\r\n" + FileLine(1, "kaputt.dll", notALibrary.size(),
+                                                                               "$(DLLSelfRegister)") +
+      FileLine(2, "regfail.dll", regfail.size(), "$(DLLSelfRegister)") +
+      // Loaded from the install folder, the library finds its sibling there (the medium keeps
+      // the sibling in a sub-folder, where no search would find it).
+      "File3=1,,bin\\sibling.dll,sibling.dll,$(AppPath),,,," + std::to_string(sibling.size()) + "\r\n" +
+      FileLine(4, "regsibling.dll", regsibling.size(), "$(DLLSelfRegister)") +
+      "LinkCount=1\r\nLink1=$(AppPath)\\prog.exe,$(AppPath)\\fehlt\\Verweis.lnk\r\n"
+      "RegisterKeyCount=2\r\n"
+      // HARDWARE holds volatile keys only: a lasting key below it is refused.
+      "RegisterKey1=HKEY_LOCAL_MACHINE,HARDWARE\\SetupTests,x,,\r\n"
+      "RegisterKey2=hkey_current_user,Software\\SetupTests\\Klein,x,,\r\n"
+      "RegisterFileTypeCount=1\r\nRegisterFileType1=.sux,,Ohne Typnamen\r\n"
+      "IniCount=1\r\nIni1=$(AppPath)\\nurlesen.ini,Abschnitt,Schl\xFC" "ssel,Wert\r\n";
+  UpdateRun run("update-fail", options,
+                {{"kaputt.dll", notALibrary}, {"regfail.dll", regfail}, {"regsibling.dll", regsibling}});
+  ui::WriteFiles(run.Medium + "\\bin", {{"sibling.dll", sibling}});
+  std::string in = run.Install, ini = in + "\\nurlesen.ini";
+  ui::MakeFolders(in);
+  ASSERT_TRUE(ui::WriteFile(ini, "[Abschnitt]\r\nAlt=1\r\n"));
+  SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_READONLY);
+  ui::DeleteRegTree(HKEY_CLASSES_ROOT, ".sux");
+
+  ui::Setup setup;
+  ASSERT_TRUE(ui::StartAndInstall(&setup, run.Medium));
+  ExpectBoxesThenIncomplete(
+      &setup,
+      {{"Schwerer Fehler", "LoadLibrary() failed! " + in + "\\kaputt.dll."},
+       {"Hinweis...", "Verkn\xFCpfung mit \"$(AppPath)\\prog.exe\" kann nicht erstellt werden"},
+       {"Hinweis...", "Fehler beim Schreiben von \"HARDWARE\\SetupTests\" in Registraturdatenbank!"},
+       {"Hinweis...", "Fehler beim Erzeugen des Dateityps \".sux\"!"},
+       {"Hinweis...", "Fehler beim Erzeugen des IniEintrags \"Abschnitt\" in die Datei  \"$(AppPath)\\nurlesen.ini\"!"},
+       {"Schwerer Fehler", "Fehler beim Registrieren von " + in + "\\regfail.dll. (0x80070005)"},
+       {"Hinweis...", "Fehler beim Schreiben von \"Software\\SetupTests\\Klein\" in Registraturdatenbank!"}});
+  SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
+
+  EXPECT_EQ(ui::RegString(HKEY_CLASSES_ROOT, ".sux"), "<none>");
+  EXPECT_EQ(ui::IniValue(ini, "Abschnitt", "Schl\xFCssel"), "<none>");
+  EXPECT_EQ(ui::RegString(HKEY_CURRENT_USER, "Software\\SetupTests\\SelfRegistered", in + "\\regsibling.dll"),
+            in + "\\sibling.dll");
+  std::string log = ui::ReadSetupLog(in);
+  for (const std::string& line : std::vector<std::string>{
+           "Error: LoadLibrary() failed, " + in + "\\kaputt.dll\r\n",
+        "Link:" + in + "\\prog.exe," + in + "\\fehlt\\Verweis.lnk\r\nError: Creating Link $(AppPath)\\fehlt\\Verweis.lnk\r\n",
+        "Error: Creating RegistryKey HARDWARE\\SetupTests\r\n", "Error: Creating FileType .sux\r\n",
+        "Error: Creating IniSetting $(AppPath)\\nurlesen.ini\r\n",
+        "Error: Fehler beim Registrieren von " + in + "\\regfail.dll\r\n",
+        "Error: Creating RegistryKey Software\\SetupTests\\Klein\r\n",
+        "DLLSelfRegister:" + in + "\\regsibling.dll\r\n"})
+    EXPECT_NE(log.find(line), std::string::npos) << line << "\nin:\n" << log;
+}
+
+}  // namespace
+
+namespace {
+
+// An extension that belongs to another type is changed only when the user agrees.
+TEST(SystemUpdateScenario, ExtensionOfAnotherTypeIsReplacedOnlyOnYes) {
+  std::string options =
+      "[Section1]\r\nName=Programm\r\nInstall=1\r\nRegisterFileTypeCount=1\r\n"
+      "RegisterFileType1=.suq,SetupTests.Frage,Testfrage,shell\\open\\command,\"$(AppPath)\\prog.exe %1\",,\r\n";
+  for (int answer : {IDNO, IDYES}) {
+    UpdateRun run("update-question", options, {});
+    ui::DeleteRegTree(HKEY_CLASSES_ROOT, "SetupTests.Frage");
+    ASSERT_EQ(RegSetValueA(HKEY_CLASSES_ROOT, ".suq", REG_SZ, "Andere.Datei", 12), ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueA(HKEY_CLASSES_ROOT, "Andere.Datei", REG_SZ, "Andere Datei", 12), ERROR_SUCCESS);
+    ui::Setup setup;
+    ASSERT_TRUE(ui::StartAndInstall(&setup, run.Medium));
+    HWND box = ui::WaitMessageBox(setup.Pid);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(ui::WindowText(box), "Dateiendung...");
+    EXPECT_EQ(ui::ClassName(ui::Owner(box)), "SETUPFRAME");
+    EXPECT_EQ(ui::MessageBoxText(box),
+              "Soll die bisherige Verkn\xFCpfung von .suq-Dateien mit Dateien vom Typ \"Andere Datei\" in eine "
+              "Verkn\xFCpfung von Dateien des Typs \"Testfrage\" erfolgen?\nDie bisherige Verkn\xFCpfung geht dabei "
+              "verloren!");
+    EXPECT_EQ(ui::ButtonIds(box), (std::vector<int>{IDYES, IDNO}));
+    ASSERT_TRUE(ui::Answer(box, answer));
+    ASSERT_EQ(ui::WaitCleanExit(&setup), 0) << "keeping the other type is no error";
+    std::string log = ui::ReadSetupLog(run.Install);
+    if (answer == IDNO) {
+      EXPECT_EQ(ui::RegString(HKEY_CLASSES_ROOT, ".suq"), "Andere.Datei");
+      EXPECT_EQ(ui::RegString(HKEY_CLASSES_ROOT, "SetupTests.Frage"), "<none>");
+      EXPECT_EQ(log, "CreatedDir:" + run.Install + "\r\n");
+    } else {
+      EXPECT_EQ(ui::RegString(HKEY_CLASSES_ROOT, ".suq"), "SetupTests.Frage");
+      EXPECT_EQ(ui::RegString(HKEY_CLASSES_ROOT, "SetupTests.Frage\\shell\\open\\command"),
+                run.Install + "\\prog.exe %1");
+      EXPECT_NE(log.find("RegisterFileType:.suq\r\nRegister:HKEY_CLASSES_ROOT,.suq,SetupTests.Frage,,\r\n"),
+                std::string::npos) << log;
+    }
+    ui::DeleteRegTree(HKEY_CLASSES_ROOT, ".suq");
+    ui::DeleteRegTree(HKEY_CLASSES_ROOT, "Andere.Datei");
+    ui::DeleteRegTree(HKEY_CLASSES_ROOT, "SetupTests.Frage");
+  }
+}
+
+}  // namespace

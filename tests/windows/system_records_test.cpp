@@ -1,0 +1,114 @@
+// Registry and file type operations against the real registry: the guards that keep a faulty
+// script or another program's values from doing harm.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
+#include "install_driver.h"
+#include "script/records.h"
+#include "system/file_types.h"
+#include "system/registry.h"
+
+namespace {
+
+const char kKey[] = "Software\\SetupTests\\Records";
+
+class SystemRecordsTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ui::DeleteRegTree(HKEY_CURRENT_USER, kKey); }
+  void TearDown() override { ui::DeleteRegTree(HKEY_CURRENT_USER, kKey); }
+  void Store(const char* name, DWORD type, const void* data, DWORD size) {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), 0);
+    RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
+    RegCloseKey(key);
+  }
+};
+
+TEST_F(SystemRecordsTest, RootsAreSignExtendedAsThePredefinedHandles) {
+  EXPECT_EQ(RootKey(kRootClassesRoot), HKEY_CLASSES_ROOT);
+  EXPECT_EQ(RootKey(kRootLocalMachine), HKEY_LOCAL_MACHINE);
+  EXPECT_EQ(RootKey(kRootCurrentUser), HKEY_CURRENT_USER);
+  EXPECT_EQ(RootKey(0), nullptr);
+}
+
+TEST_F(SystemRecordsTest, StringsAreReadAsStoredAndOnlyAsText) {
+  Store("ohneNull", REG_SZ, "abc", 3);  // stored without its terminating zero, as this program writes
+  Store("genau", REG_SZ, "12345", 5);
+  Store("zahl", REG_DWORD, "\1\0\0\0", 4);
+  Store("erweitert", REG_EXPAND_SZ, "%TEMP%", 7);
+  char buffer[6];
+  memset(buffer, 'x', sizeof buffer);
+  EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kKey, "ohneNull", buffer), 1);
+  EXPECT_STREQ(buffer, "abc");
+  EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kKey, "genau", buffer), 1);  // exactly fills the buffer
+  EXPECT_STREQ(buffer, "12345");
+  Store("lang", REG_SZ, "123456", 6);
+  EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kKey, "lang", buffer), 0);
+  EXPECT_STREQ(buffer, "");
+  for (const char* other : {"zahl", "erweitert"}) {
+    strcpy(buffer, "alt");
+    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kKey, other, buffer), 0) << other;
+    EXPECT_STREQ(buffer, "") << other;
+  }
+  // Nothing there to read: the buffer keeps what it held.
+  strcpy(buffer, "alt");
+  EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kKey, "fehlt", buffer), 0);
+  EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, "Software\\SetupTests\\Fehlt", nullptr, buffer), 0);
+  EXPECT_STREQ(buffer, "alt");
+}
+
+TEST_F(SystemRecordsTest, AnEmptyDefaultNeverEmptiesAnExistingOne) {
+  std::string sub = std::string(kKey) + "\\Typ";
+  ASSERT_EQ(WriteRegistryKey(HKEY_CURRENT_USER, sub.c_str(), "Zuordnung", nullptr, nullptr), 1);
+  EXPECT_EQ(WriteRegistryKey(HKEY_CURRENT_USER, sub.c_str(), "", "Content Type", "text/plain"), 1);
+  EXPECT_EQ(ui::RegString(HKEY_CURRENT_USER, sub), "Zuordnung");
+  EXPECT_EQ(ui::RegString(HKEY_CURRENT_USER, sub, "Content Type"), "text/plain");
+  // A key this call creates does get its empty default value.
+  std::string fresh = std::string(kKey) + "\\Neu";
+  EXPECT_EQ(WriteRegistryKey(HKEY_CURRENT_USER, fresh.c_str(), "", nullptr, nullptr), 1);
+  EXPECT_EQ(ui::RegString(HKEY_CURRENT_USER, fresh), "");
+  EXPECT_EQ(WriteRegistryKey(nullptr, fresh.c_str(), "x", nullptr, nullptr), 0);  // no root
+}
+
+TEST_F(SystemRecordsTest, DeletionIsNeverRecursiveAndNeverOfTheRoot) {
+  std::string parent = std::string(kKey) + "\\Eltern", child = parent + "\\Kind";
+  ASSERT_EQ(WriteRegistryKey(HKEY_CURRENT_USER, child.c_str(), "k", nullptr, nullptr), 1);
+  EXPECT_EQ(DeleteRegistryKey(HKEY_CURRENT_USER, parent.c_str()), 0);
+  EXPECT_EQ(ui::RegString(HKEY_CURRENT_USER, child), "k");
+  EXPECT_EQ(DeleteRegistryKey(HKEY_CURRENT_USER, ""), 0);
+  EXPECT_EQ(DeleteRegistryKey(HKEY_CURRENT_USER, child.c_str()), 1);
+  EXPECT_EQ(DeleteRegistryKey(HKEY_CURRENT_USER, parent.c_str()), 1);
+}
+
+int NeverAsked(const char*) {
+  ADD_FAILURE() << "no question expected";
+  return 0;
+}
+
+// A file type record without an extension or type name (also a counted record the script
+// lacks) would write HKEY_CLASSES_ROOT's own default value and its sub keys at its top.
+TEST_F(SystemRecordsTest, FileTypesWithoutExtensionOrTypeNameOrWithCutFieldsChangeNothing) {
+  std::string rootDefault = ui::RegString(HKEY_CLASSES_ROOT, "");
+  FileTypeRecord records[4] = {};
+  strcpy(records[0].TypeName, "SetupTests.OhneEndung");
+  strcpy(records[0].Entries[0].SubKey, "shell\\open\\command");
+  strcpy(records[1].Extension, ".sue");
+  strcpy(records[1].Entries[0].SubKey, "shell\\open\\command");
+  // records[2] is all empty: a record the count names but the script lacks.
+  strcpy(records[3].Extension, ".sue");
+  strcpy(records[3].TypeName, "SetupTests.Gekuerzt");
+  records[3].TooLong = 1;
+  Option option = {};
+  option.RegisterFileTypeCount = 4;
+  option.RegisterFileTypes = records;
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(ApplyFileType(&option, i, NeverAsked), 0) << i;
+  EXPECT_EQ(ui::RegString(HKEY_CLASSES_ROOT, ""), rootDefault);
+  EXPECT_EQ(ui::RegString(HKEY_CLASSES_ROOT, "shell\\open\\command"), "<none>");
+  EXPECT_EQ(ui::RegString(HKEY_CLASSES_ROOT, ".sue"), "<none>");
+  EXPECT_EQ(ui::RegString(HKEY_CLASSES_ROOT, "SetupTests.Gekuerzt"), "<none>");
+}
+
+}  // namespace
