@@ -40,6 +40,7 @@ struct FileEntry {
   uint32_t VersionLS;            // c * 65536 + d of version a.b.c.d
   uint32_t VersionMS;            // a * 65536 + b
   int32_t TooLong;               // a name or the kind text was cut to its field
+  int32_t SizeReported;          // the scan page has reported a medium file of another size
 };
 
 struct RegisterKeyRecord {

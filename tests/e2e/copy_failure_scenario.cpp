@@ -44,7 +44,10 @@ std::string PromptText(const std::string& label, const std::string& file) {
 
 HWND WaitSourcePrompt(DWORD pid) { return ui::WaitDialog(pid, kPromptTitle, {1, 2, 5, 288, 1002}); }
 
-// Ends a run that must close with notice 114.
+// Ends a run that went through with errors.
+void ExpectFinishedWithErrors(ui::Setup* setup) { EXPECT_EQ(ui::FinishWithErrors(setup), 0); }
+
+// Ends a run that was cancelled after changes: notice 114.
 void ExpectIncompleteThenExit(ui::Setup* setup) {
   HWND notice = ui::WaitIncompleteNotice(setup->Pid);
   ASSERT_NE(notice, nullptr) << "no notice 114";
@@ -91,7 +94,7 @@ TEST(CopyFailureScenario, MissingSourceIgnoreSkipsTheFileAndEndsIncomplete) {
   EXPECT_EQ(ui::ControlText(prompt, 288), PromptText("", "weg.txt"));
   EXPECT_TRUE(ui::Answer(prompt, 5));
 
-  ExpectIncompleteThenExit(&setup);
+  ExpectFinishedWithErrors(&setup);
   EXPECT_TRUE(SameFile(m.Install + "\\a.txt", a));
   EXPECT_TRUE(SameFile(m.Install + "\\b.txt", b));
   EXPECT_EQ(ui::ReadSetupLog(m.Install),
@@ -103,7 +106,7 @@ TEST(CopyFailureScenario, MissingSourceFoundInAnotherFolderServesEveryLaterFileT
   Medium m("copy-missing-other", {Entry(1, "a.txt", a.size()), Entry(2, "fehlt.txt", moved.size()),
                                   Entry(1, "c.txt", later.size())});
   std::string other = m.Root + "\\Zweite CD";
-  ASSERT_TRUE(ui::WriteFiles(m.Path, {{"a.txt", a}, {"c.txt", "die alte c.txt\r\n"}}));
+  ASSERT_TRUE(ui::WriteFiles(m.Path, {{"a.txt", a}, {"c.txt", "alte c-Quelle\r\n"}}));  // of the same size
   ASSERT_TRUE(ui::WriteFiles(other, {{"fehlt.txt", moved}, {"c.txt", later}}));
   ui::Setup setup;
   ASSERT_TRUE(ui::StartAndInstall(&setup, m.Path));
@@ -169,7 +172,7 @@ TEST(CopyFailureScenario, ReadErrorAbandonsTheFileKeepsTheOldOneAndEndsIncomplet
   EXPECT_EQ(ui::MessageBoxText(box), "Fehler beim Lesen der Datei " + pipePath + "!");
   EXPECT_TRUE(ui::Answer(box, IDOK));
   // The entry is abandoned and the run is reported as incomplete.
-  ExpectIncompleteThenExit(&setup);
+  ExpectFinishedWithErrors(&setup);
   WaitForSingleObject(server, 5000);
   CloseHandle(server);
   CloseHandle(pipe);
@@ -228,7 +231,7 @@ TEST(CopyFailureScenario, ReadOnlyTargetIgnoreGoesOnAndEndsIncomplete) {
   HWND box = WaitTargetBox(&setup, t.Target());
   ASSERT_NE(box, nullptr);
   EXPECT_TRUE(ui::Answer(box, IDIGNORE));
-  ExpectIncompleteThenExit(&setup);
+  ExpectFinishedWithErrors(&setup);
   EXPECT_TRUE(SameFile(t.Target(), t.Old));
   EXPECT_TRUE(SameFile(t.Install + "\\danach.txt", t.Next));
   EXPECT_EQ(ui::ReadSetupLog(t.Install), "Copied:" + t.Install + "\\danach.txt\r\n");
@@ -478,7 +481,7 @@ TEST(CopyFailureScenario, OptionFolderThatCannotBeCreatedGivesTheFilesBox) {
   HWND box = WaitTargetBox(&setup, install + "\\Daten\\Bilder\\bild.dat");
   ASSERT_NE(box, nullptr);
   EXPECT_TRUE(ui::Answer(box, IDIGNORE));
-  ExpectIncompleteThenExit(&setup);
+  ExpectFinishedWithErrors(&setup);
   EXPECT_TRUE(SameFile(install + "\\prog.exe", "ppp"));
   EXPECT_EQ(ui::ReadSetupLog(install), "Copied:" + install + "\\prog.exe\r\n");
 }

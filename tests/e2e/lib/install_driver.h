@@ -28,8 +28,16 @@ bool StartAndInstall(Setup* setup, const std::string& medium, const std::string&
 
 // The closing notice 114 ("$p-Setup wurde nicht vollständig ausgeführt..."), or null.
 HWND WaitIncompleteNotice(DWORD pid, DWORD timeoutMs = kWait);
-// Waits for the run to end without any further window; its exit code, -1 when it hangs.
+// The pages a user goes on from with "&Weiter >" and the last page.
+HWND WaitGroupPage(DWORD pid, DWORD timeoutMs = kWait);
+HWND WaitFinishPage(DWORD pid, DWORD timeoutMs = kWait);
+// Walks the rest of the run as a user who agrees to everything: "&Weiter >" on the options and
+// program group pages, "&Beenden" on the finish page, which must report success. Fails on any
+// other window (a box, a notice). The exit code, -1 when the run hangs or goes wrong.
 int WaitCleanExit(Setup* setup, DWORD timeoutMs = 30000);
+// Ends a run that went through with errors: the finish page shows its partial-success text,
+// "&Beenden" ends the run without a closing notice. The exit code, -1 when that does not happen.
+int FinishWithErrors(Setup* setup);
 
 // setup<n>.log of the install folder, or "" when missing.
 std::string ReadSetupLog(const std::string& installDir, int n = 0);
