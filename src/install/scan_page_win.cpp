@@ -78,6 +78,7 @@ void MeasureInstalledCopy(const Option* option, FileEntry* entry) {
     file = OpenForReading(target, false);
     if (file == INVALID_HANDLE_VALUE) {
       Scan.FilesInUse = GetLastError() == ERROR_SHARING_VIOLATION;
+      if (Scan.FilesInUse) EndBusySlice();  // the question comes before the next step
       return;
     }
   }

@@ -30,6 +30,10 @@ void RunBusySteps(HWND page, unsigned message, void (*run)(HWND page, unsigned m
 // queue is looked at every few milliseconds). A copy step goes on with blocks while it is 1.
 int BusySliceLeft();
 
+// Inside RunBusySteps: the step scheduled last goes through the message loop, so the page's
+// gates see the next step (a question the step has set up comes first).
+void EndBusySlice();
+
 // A steady clock in microseconds, for timing the work of a step.
 int64_t BusyClockUs();
 

@@ -50,6 +50,10 @@ int BusySliceLeft() {
   return !SliceOver;
 }
 
+void EndBusySlice() {
+  if (SlicePage) SliceOver = SliceWaits = 1;
+}
+
 void RunBusySteps(HWND page, unsigned message, void (*run)(HWND page, unsigned message)) {
   SlicePage = page;
   SliceStart = BusyClockUs();

@@ -248,6 +248,31 @@ bool Click(HWND dialog, int id) {
   return control && PostMessageA(control, BM_CLICK, 0, 0);
 }
 
+std::vector<std::string> ListItems(HWND dialog, int id) {
+  std::vector<std::string> items;
+  HWND list = GetDlgItem(dialog, id);
+  DWORD_PTR count = 0;
+  if (!list || !SendMessageTimeoutA(list, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &count)) return items;
+  for (DWORD_PTR i = 0; i < count && count != static_cast<DWORD_PTR>(LB_ERR); ++i) {
+    // Asked in wide characters: only that form crosses the process boundary whole.
+    WCHAR wide[1024] = L"";
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(wide), SMTO_ABORTIFHUNG, 5000, &length);
+    char text[2048] = "";
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+    items.push_back(text);
+  }
+  return items;
+}
+
+bool SelectListItem(HWND dialog, int id, int index) {
+  HWND list = GetDlgItem(dialog, id);
+  DWORD_PTR result = 0;
+  return list && SendMessageTimeoutA(list, LB_SETCURSEL, index, 0, SMTO_ABORTIFHUNG, 5000, &result) &&
+         static_cast<LRESULT>(result) == index &&
+         PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+}
+
 bool SendCommand(HWND dialog, int id) { return PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
 
 bool PressEscape(HWND dialog) {

@@ -62,7 +62,13 @@ bool IsControlVisible(HWND dialog, int id);
 bool IsChecked(HWND dialog, int id);
 std::vector<int> ButtonIds(HWND dialog);                  // ids of the dialog's buttons, in child order
 // Presses a button (posted, so a handler that opens a modal box does not block the driver).
+// A radio button pressed so is checked and tells its dialog, as a click would.
 bool Click(HWND dialog, int id);
+
+// The items of a list box, in their order.
+std::vector<std::string> ListItems(HWND dialog, int id);
+// Selects an item of a list box and tells the dialog, as a click on it would.
+bool SelectListItem(HWND dialog, int id, int index);
 
 // Posts a command to a dialog as its button or Escape would send it.
 bool SendCommand(HWND dialog, int id);
