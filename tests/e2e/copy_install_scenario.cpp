@@ -1,6 +1,7 @@
 // The copy page installing for real: folders, files of every size, companions, files kept on
 // the medium, the log, a second run over the same folder and "/ALL", shared counts.
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <string>
@@ -247,17 +248,29 @@ void CopyFolderFiles(const std::string& from, const std::string& to) {
   FindClose(find);
 }
 
-// The sample medium of make demo, with the program and library the build made for it.
+// The sample medium of make demo, with the program and library the build made for it: files,
+// self-registration, shortcuts in its group, its registry key, file type and INI entry.
 TEST(CopyInstallScenario, SampleMediumInstallsAndItsLibraryIsCurrentTheSecondTime) {
   std::string exe = SETUP_EXE_PATH;
   std::string built = exe.substr(0, exe.find_last_of('\\')) + "\\medium";
   std::string medium = ui::MakeMedium("copy-sample", nullptr);
-  CopyFolderFiles(ui::JoinPath(SETUP_SOURCE_ROOT, "examples\\medium"), medium);
   CopyFolderFiles(built, medium);
   ASSERT_TRUE(ui::FileExists(medium + "\\SETUP.LST"));
-  std::string install = "C:\\Programme\\Sprachtrainer";
-  ui::RemoveTree(install);
-  ui::ClearSharedCount(install + "\\Woerter.dll");
+  std::string install = "C:\\Programme\\Sprachtrainer", program = install + "\\Sprachtrainer.exe";
+  std::string productKey = "Software\\" + ui::CompanyName() + "\\" + ui::ProductName();
+  char programs[MAX_PATH] = "";
+  SHGetSpecialFolderPathA(nullptr, programs, CSIDL_PROGRAMS, FALSE);
+  std::string group = std::string(programs) + "\\Sprachtrainer";
+  auto clean = [&] {
+    ui::RemoveTree(install);
+    ui::RemoveTree(group);
+    ui::ClearSharedCount(install + "\\Woerter.dll");
+    ui::DeleteRegTree(HKEY_LOCAL_MACHINE, productKey);
+    ui::DeleteRegTree(HKEY_CURRENT_USER, "Software\\Sprachtrainer");
+    ui::DeleteRegTree(HKEY_CLASSES_ROOT, ".wrt");
+    ui::DeleteRegTree(HKEY_CLASSES_ROOT, "Sprachtrainer.Woerterliste");
+  };
+  clean();
 
   ui::Setup first;
   ASSERT_TRUE(ui::StartAndInstall(&first, medium));
@@ -267,9 +280,17 @@ TEST(CopyInstallScenario, SampleMediumInstallsAndItsLibraryIsCurrentTheSecondTim
     ASSERT_TRUE(ui::ReadFile(medium + "\\" + name, &source));
     EXPECT_TRUE(SameFile(install + "\\" + name, source)) << name;
   }
-  EXPECT_TRUE(ui::FileExists(install + "\\Daten\\Kurzliste.dat"));  // the companion of the unselected word list
-  EXPECT_FALSE(ui::FileExists(install + "\\Daten\\Woerter.dat"));
+  EXPECT_TRUE(ui::FileExists(install + "\\Daten\\Kurzliste.wrt"));  // the companion of the unselected word list
+  EXPECT_FALSE(ui::FileExists(install + "\\Daten\\Woerter.wrt"));
   EXPECT_EQ(ui::SharedCount(install + "\\Woerter.dll"), 1);
+  EXPECT_EQ(ui::RegString(HKEY_CURRENT_USER, "Software\\Sprachtrainer\\Woerter", "Bibliothek"), install + "\\Woerter.dll");
+  EXPECT_EQ(ui::RegString(HKEY_LOCAL_MACHINE, productKey + "\\CurrentVersion", "Path"), program);
+  EXPECT_EQ(ui::RegString(HKEY_CLASSES_ROOT, ".wrt"), "Sprachtrainer.Woerterliste");
+  EXPECT_EQ(ui::RegString(HKEY_CLASSES_ROOT, "Sprachtrainer.Woerterliste\\shell\\open\\command"), program + " %1");
+  EXPECT_EQ(ui::IniValue(install + "\\Sprachtrainer.ini", "Optionen", "Woerterliste"),
+            install + "\\Daten\\Kurzliste.wrt");
+  EXPECT_EQ(ui::LinkTarget(group + "\\Sprachtrainer.lnk"), program);
+  EXPECT_EQ(ui::LinkTarget(group + "\\Hilfe zum Sprachtrainer.lnk"), install + "\\Hilfe.txt");
 
   ui::Setup second;
   ASSERT_TRUE(ui::StartAndInstall(&second, medium));
@@ -278,7 +299,7 @@ TEST(CopyInstallScenario, SampleMediumInstallsAndItsLibraryIsCurrentTheSecondTim
   EXPECT_NE(log.find("UpToDate:" + install + "\\Woerter.dll\r\n"), std::string::npos) << log;
   EXPECT_NE(log.find("Copied:" + install + "\\Sprachtrainer.exe\r\n"), std::string::npos) << log;
   EXPECT_EQ(ui::SharedCount(install + "\\Woerter.dll"), 2);
-  ui::ClearSharedCount(install + "\\Woerter.dll");
+  clean();
 }
 
 }  // namespace

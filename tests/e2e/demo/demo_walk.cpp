@@ -1,7 +1,8 @@
 // Walks a setup run the way a patient user would, for `make demo` without a display: every
 // window the program shows is captured to a PNG and answered with its forward button, until
-// the program ends. Prints what it met and did.
-//   demo_walk <medium folder> <screenshot folder>
+// the program ends. Pages that work by themselves (scan, copy, system update) are held for the
+// moment of their picture. Prints what it met and did.
+//   demo_walk <medium folder> <screenshot folder> [arguments for setup.exe]
 #include <windows.h>
 
 #include <cstdio>
@@ -26,45 +27,91 @@ int ForwardButton(HWND window) {
   return 0;
 }
 
+bool IsBusyPage(HWND window) { return GetDlgItem(window, 1008) && !ForwardButton(window); }
+
+// Whether the page's texts are on the screen: dark pixels right of its icon.
+bool TextPainted(HWND window) {
+  RECT r;
+  GetWindowRect(window, &r);
+  int dark = 0;
+  for (int y = r.top + 4; y < r.bottom - 4; y += 2)
+    for (int x = r.left + 60; x < r.right - 4; x += 2) {
+      COLORREF c = ui::ScreenPixel(x, y);
+      if (((c >> 16) & 0xFF) < 80 && ((c >> 8) & 0xFF) < 80 && (c & 0xFF) < 80) ++dark;
+    }
+  return dark > 40;
+}
+
+// Whether the page's bar shows progress: its left part in the highlight colour.
+bool BarFilled(HWND window) {
+  RECT bar;
+  GetWindowRect(GetDlgItem(window, 1008), &bar);
+  COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
+  COLORREF c = ui::ScreenPixel(bar.left + 4, (bar.top + bar.bottom) / 2);
+  return c == (static_cast<COLORREF>(GetRValue(highlight)) << 16 | GetGValue(highlight) << 8 | GetBValue(highlight));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    fprintf(stderr, "usage: demo_walk <medium> <screenshot folder>\n");
+    fprintf(stderr, "usage: demo_walk <medium> <screenshot folder> [arguments]\n");
     return 2;
   }
-  std::string medium = argv[1], shots = argv[2];
+  std::string medium = argv[1], shots = argv[2], arguments = argc > 3 ? argv[3] : "";
   ui::MakeFolders(shots);
   ui::Setup setup;
-  if (!ui::StartSetup(&setup, medium)) {
+  if (!ui::StartSetup(&setup, medium, arguments)) {
     fprintf(stderr, "cannot start %s\\setup.exe\n", medium.c_str());
     return 1;
   }
-  printf("setup.exe started from %s\n", medium.c_str());
+  printf("setup.exe %s started from %s\n", arguments.c_str(), medium.c_str());
+  ui::ProcessThreads threads(setup.Pid);
   std::set<std::pair<HWND, std::string>> seen;
   int shot = 0;
   DWORD start = GetTickCount();
-  while (WaitForSingleObject(setup.Process, 300) == WAIT_TIMEOUT) {
+  while (WaitForSingleObject(setup.Process, 2) == WAIT_TIMEOUT) {
     if (GetTickCount() - start > 180000) {
       printf("the run did not end within 3 minutes; stopping it\n");
       ui::CloseSetup(&setup);
       return 1;
     }
     for (HWND window : ui::TopWindows(setup.Pid)) {
+      if (ui::ClassName(window) != "#32770") continue;  // the frame itself needs no answer
       std::string caption = ui::WindowText(window);
-      std::string cls = ui::ClassName(window);
-      if (cls != "#32770") continue;  // the frame itself needs no answer
       auto key = std::make_pair(window, caption);
       if (seen.count(key)) continue;
-      Sleep(400);  // let it paint
-      char name[300];
-      snprintf(name, sizeof name, "%02d-%s.png", ++shot, FileSafe(caption).c_str());
-      std::string path = ui::JoinPath(shots, name);
-      ui::SaveScreenshot(path);
+      bool busy = IsBusyPage(window);
+      // Read before a hold: a held program answers no message.
       std::string text = ui::MessageBoxText(window);
-      int button = ForwardButton(window);
-      printf("window \"%s\"%s%s -> %s, %s\n", caption.c_str(), text.empty() ? "" : ": ", text.c_str(),
-             name, button ? ("pressed " + std::to_string(button)).c_str() : "waiting (no forward button)");
+      if (text.empty()) text = ui::ControlText(window, 257);
+      int button = busy ? 0 : ForwardButton(window);
+      char name[300];
+      snprintf(name, sizeof name, "%02d-%s.png", shot + 1, FileSafe(caption.empty() ? text : caption).c_str());
+      std::string path = ui::JoinPath(shots, name);
+      if (busy) {
+        // Held in short steps: pictured once its texts are painted, and again once its bar
+        // shows progress; a quick page may be done before either.
+        bool pictured = false;
+        for (int i = 0; i < 500 && IsWindow(window) && IsWindowVisible(window); ++i) {
+          threads.Suspend();
+          bool filled = false;
+          if (IsWindowVisible(window) && TextPainted(window)) {
+            filled = BarFilled(window);
+            if (!pictured || filled) pictured = ui::SaveScreenshot(path);
+          }
+          threads.Resume();
+          if (filled) break;
+          Sleep(1);
+        }
+        if (!pictured) continue;
+      } else {
+        Sleep(400);  // let it paint
+        ui::SaveScreenshot(path);
+      }
+      ++shot;
+      printf("window \"%s\"%s%s -> %s, %s\n", caption.c_str(), text.empty() ? "" : ": ", text.c_str(), name,
+             busy ? "works by itself" : button ? ("pressed " + std::to_string(button)).c_str() : "waiting");
       seen.insert(key);
       if (button) ui::Click(window, button);
     }
