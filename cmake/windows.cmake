@@ -23,7 +23,7 @@ target_include_directories(setup PRIVATE ${SETUP_SOURCE_DIR}/src/resources ${CMA
 target_link_libraries(setup PRIVATE setupcore)
 target_link_options(setup PRIVATE -static -s -mwindows)
 set_source_files_properties(${SETUP_SOURCE_DIR}/src/resources/setup.rc PROPERTIES
-  OBJECT_DEPENDS "${CMAKE_BINARY_DIR}/generated/branding.h;${SETUP_SOURCE_DIR}/src/resources/resource_ids.h;${SETUP_SOURCE_DIR}/src/resources/dialogs_wizard.rc;${SETUP_SOURCE_DIR}/src/resources/dialogs_install.rc;${SETUP_SOURCE_DIR}/src/resources/dialogs_system.rc")
+  OBJECT_DEPENDS "${CMAKE_BINARY_DIR}/generated/branding.h;${SETUP_SOURCE_DIR}/src/resources/resource_ids.h;${SETUP_SOURCE_DIR}/src/resources/dialogs_wizard.rc;${SETUP_SOURCE_DIR}/src/resources/dialogs_install.rc;${SETUP_SOURCE_DIR}/src/resources/dialogs_system.rc;${SETUP_SOURCE_DIR}/src/resources/checkboxes.bmp")
 
 enable_testing()
 

@@ -5,6 +5,7 @@
 #include "script/option_tree.h"
 #include "script/records.h"
 #include "startup/state.h"
+#include "startup/text.h"
 
 DriveInfo DriveTable[kDriveCount];
 
@@ -19,6 +20,17 @@ uint64_t FreeSpaceBytes(uint32_t bytesPerSector, uint32_t sectorsPerCluster, uin
   uint64_t cluster = static_cast<uint64_t>(bytesPerSector) * sectorsPerCluster;
   if (cluster != 0 && freeClusters > UINT64_MAX / cluster) return UINT64_MAX;
   return cluster * freeClusters;
+}
+
+int64_t RequiredKilobytes(int64_t bytes) {
+  if (bytes <= 0) return 0;
+  return bytes / 1024 + (bytes % 1024 != 0);
+}
+
+int64_t FreeKilobytes(uint64_t bytes) { return static_cast<int64_t>(bytes >> 10); }
+
+void FormatKilobytes(char (&text)[32], int64_t kilobytes) {
+  FormatText(text, "%lldKB", static_cast<long long>(kilobytes));
 }
 
 int DriveIndexOfPath(const char* path) {

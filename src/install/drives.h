@@ -31,6 +31,14 @@ uint64_t FreeSpaceBytes(uint32_t bytesPerSector, uint32_t sectorsPerCluster, uin
 int DriveIndexOfPath(const char* path);
 // Index of the first drive that needs more than it has free, or -1 when none is short.
 int FirstShortDrive();
+// Kilobytes shown for a number of bytes still needed: rounded up, never below 0.
+int64_t RequiredKilobytes(int64_t bytes);
+// Kilobytes shown for the free bytes of a drive: the bytes shifted down by 10 bits, whole
+// (a drive with more than 2 TiB free is shown as it is, not through 32 bits).
+int64_t FreeKilobytes(uint64_t bytes);
+// "<n>KB" for the figures of the options page.
+void FormatKilobytes(char (&text)[32], int64_t kilobytes);
+
 // The text of the warning shown when a drive is short.
 extern const char kFreeSpaceWarning[];
 extern const char kFreeSpaceWarningCaption[];

@@ -11,7 +11,7 @@
 PageEntry PageTable[kPageCount + 1] = {
     {IDD_SCAN, ScanPageProc},
     {IDD_WELCOME, WelcomePageProc},
-    {IDD_OPTIONS, nullptr},
+    {IDD_OPTIONS, OptionsPageProc},
     {IDD_PROGRAM_GROUP, GroupPageProc},
     {IDD_COPY, CopyPageProc},
     {IDD_SYSTEM_UPDATE, UpdatePageProc},

@@ -45,6 +45,23 @@ TEST(FreeSpaceBytes, ProductIsTakenInFull64Bits) {
   EXPECT_EQ(FreeSpaceBytes(512, 8, 0), 0u);
 }
 
+// The options page's figures: drives with more than 2 TiB free are shown whole, not through
+// a signed 32-bit value; a requirement is rounded up and never shown below 0.
+TEST(KilobyteFigures, FreeSpaceBeyondTwoTebibytesAndRequirementsRoundedUp) {
+  const uint64_t tib = 1ull << 40;
+  char text[32];
+  FormatKilobytes(text, FreeKilobytes(3 * tib));
+  EXPECT_STREQ(text, "3221225472KB");
+  FormatKilobytes(text, FreeKilobytes(5 * tib + 1023));
+  EXPECT_STREQ(text, "5368709120KB");
+  EXPECT_EQ(FreeKilobytes(1023), 0);
+  for (auto [bytes, kb] : {std::pair<int64_t, int64_t>{1, 1}, {1024, 1}, {1025, 2}, {0, 0}, {-5000, 0},
+                           {INT64_MAX, INT64_MAX / 1024 + 1}, {300000 + 2048, 296}})
+    EXPECT_EQ(RequiredKilobytes(bytes), kb) << bytes;
+  FormatKilobytes(text, RequiredKilobytes(1000000000000000LL));
+  EXPECT_STREQ(text, "976562500001KB");
+}
+
 TEST(DriveIndexOfPath, OnlyALetterAndAColonNameADrive) {
   EXPECT_EQ(DriveIndexOfPath("C:\\Programme\\x.exe"), C);
   EXPECT_EQ(DriveIndexOfPath("c:\\x"), C);

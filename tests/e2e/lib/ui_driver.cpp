@@ -273,6 +273,40 @@ bool SelectListItem(HWND dialog, int id, int index) {
          PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
 }
 
+std::vector<std::string> ComboItems(HWND dialog, int id) {
+  std::vector<std::string> items;
+  HWND combo = GetDlgItem(dialog, id);
+  DWORD_PTR count = 0;
+  if (!combo || !SendMessageTimeoutA(combo, CB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &count)) return items;
+  for (DWORD_PTR i = 0; i < count && count != static_cast<DWORD_PTR>(CB_ERR); ++i) {
+    WCHAR wide[1024] = L"";
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(wide), SMTO_ABORTIFHUNG, 5000, &length);
+    char text[2048] = "";
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+    items.push_back(text);
+  }
+  return items;
+}
+
+bool SelectComboItem(HWND dialog, int id, int index) {
+  HWND combo = GetDlgItem(dialog, id);
+  DWORD_PTR result = 0;
+  return combo && SendMessageTimeoutA(combo, CB_SETCURSEL, index, 0, SMTO_ABORTIFHUNG, 5000, &result) &&
+         static_cast<LRESULT>(result) == index &&
+         PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+}
+
+bool MouseDown(HWND control, int x, int y) { return PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y)); }
+bool MouseMove(HWND control, int x, int y) { return PostMessageA(control, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, y)); }
+bool MouseUp(HWND control, int x, int y) { return PostMessageA(control, WM_LBUTTONUP, 0, MAKELPARAM(x, y)); }
+
+bool PressKey(HWND window, WORD key) {
+  HWND target = FocusOf(window);
+  if (!target) target = window;
+  return PostMessageA(target, WM_KEYDOWN, key, 1) && PostMessageA(target, WM_KEYUP, key, 0xC0000001);
+}
+
 bool SendCommand(HWND dialog, int id) { return PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
 
 bool PressEscape(HWND dialog) {
@@ -379,8 +413,9 @@ HWND WaitWelcomePage(DWORD pid, DWORD timeoutMs) {
 
 bool Answer(HWND dialog, int id, DWORD timeoutMs) { return Click(dialog, id) && WaitGone(dialog, timeoutMs); }
 
-int CancelFromWelcomePage(Setup* setup) {
-  HWND page = WaitWelcomePage(setup->Pid);
+int CancelFromWelcomePage(Setup* setup) { return CancelFromPage(setup, WaitWelcomePage(setup->Pid)); }
+
+int CancelFromPage(Setup* setup, HWND page) {
   HWND box = page && PressEscape(page) ? WaitDialog(setup->Pid, "Setup abbrechen", {1, 2}) : nullptr;
   HWND notice = box && Answer(box, 2) ? WaitDialog(setup->Pid, (ProductName() + "-Setup").c_str(), {1, 257, 258})
                                       : nullptr;

@@ -69,6 +69,17 @@ bool Click(HWND dialog, int id);
 std::vector<std::string> ListItems(HWND dialog, int id);
 // Selects an item of a list box and tells the dialog, as a click on it would.
 bool SelectListItem(HWND dialog, int id, int index);
+// The items of a combo box, and the selection of one as the user's choice would make it.
+std::vector<std::string> ComboItems(HWND dialog, int id);
+bool SelectComboItem(HWND dialog, int id, int index);
+
+// The left mouse button at a point of a control (its client coordinates): pressed, moved and
+// released as the mouse does it, through the control's own mouse messages.
+bool MouseDown(HWND control, int x, int y);
+bool MouseMove(HWND control, int x, int y);
+bool MouseUp(HWND control, int x, int y);
+// A key pressed and released in the control that has the focus in the window's thread.
+bool PressKey(HWND window, WORD key);
 
 // Posts a command to a dialog as its button or Escape would send it.
 bool SendCommand(HWND dialog, int id);
@@ -115,8 +126,9 @@ HWND WaitFrame(DWORD pid, DWORD timeoutMs = kWait);
 HWND WaitWelcomePage(DWORD pid, DWORD timeoutMs = kWait);
 // Presses a button of a dialog and waits for the dialog to go; false when it stays.
 bool Answer(HWND dialog, int id, DWORD timeoutMs = kWait);
-// Ends a run that reached the welcome page as a user would: Escape, "Setup abbrechen",
-// then OK on the closing notice. Returns the exit code, or -1 when a step fails.
+// Ends a run on a page that asks before cancelling, as a user would: Escape, "Setup abbrechen",
+// then OK on the closing notice 137. Returns the exit code, or -1 when a step fails.
+int CancelFromPage(Setup* setup, HWND page);
 int CancelFromWelcomePage(Setup* setup);
 
 // Saves the whole screen as a PNG file (24-bit); false when it cannot be captured or written.
