@@ -1,7 +1,11 @@
 // Walks a setup run the way a patient user would, for `make demo` without a display: every
 // window the program shows is captured to a PNG and answered with its forward button, until
 // the program ends. Prints what it met and did.
-//   demo_walk <medium folder> <screenshot folder>
+//   demo_walk <medium folder> <screenshot folder> [--press ID] [setup arguments]
+//     --press ID   answer with button ID first where a window has it (the autorun box's "&Ende")
+//   demo_walk --register <program path>
+//     names the program as the installed product's ("Path" of its CurrentVersion key) unless the
+//     install has done so, so that "/AUTORUN" finds the product installed
 #include <windows.h>
 
 #include <cstdio>
@@ -9,6 +13,7 @@
 #include <string>
 #include <utility>
 
+#include "product_registry.h"
 #include "ui_driver.h"
 
 namespace {
@@ -19,28 +24,45 @@ std::string FileSafe(const std::string& text) {
   return out.empty() ? "ohne-titel" : out.substr(0, 40);
 }
 
+int Register(const std::string& program) {
+  std::string key = ui::ProductKey(ui::CompanyName(), ui::ProductName()) + "\\CurrentVersion";
+  std::string registered = ui::RegistryString(key, "Path");
+  if (registered != "<none>") {
+    printf("The install registered the program: %s\n", registered.c_str());
+    return 0;
+  }
+  printf("The install did not register the program; registering %s for the autorun demo\n", program.c_str());
+  return ui::SetRegistryString(key, "Path", program) ? 0 : 1;
+}
+
 // The button that takes the run forward, in the order a user would look for it.
-int ForwardButton(HWND window) {
-  for (int id : {1000, IDOK, IDYES, IDIGNORE, 1})
-    if (ui::IsControlVisible(window, id) && ui::IsControlEnabled(window, id)) return id;
+int ForwardButton(HWND window, int preferred) {
+  for (int id : {preferred, 1000, IDOK, IDYES, IDIGNORE, 1})
+    if (id && ui::IsControlVisible(window, id) && ui::IsControlEnabled(window, id)) return id;
   return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 3 && std::string(argv[1]) == "--register") return Register(argv[2]);
   if (argc < 3) {
-    fprintf(stderr, "usage: demo_walk <medium> <screenshot folder>\n");
+    fprintf(stderr, "usage: demo_walk <medium> <screenshot folder> [--press ID] [setup arguments]\n");
     return 2;
   }
-  std::string medium = argv[1], shots = argv[2];
+  std::string medium = argv[1], shots = argv[2], arguments;
+  int preferred = 0;
+  for (int i = 3; i < argc; ++i) {
+    if (std::string(argv[i]) == "--press" && i + 1 < argc) preferred = atoi(argv[++i]);
+    else arguments += (arguments.empty() ? "" : " ") + std::string(argv[i]);
+  }
   ui::MakeFolders(shots);
   ui::Setup setup;
-  if (!ui::StartSetup(&setup, medium)) {
+  if (!ui::StartSetup(&setup, medium, arguments)) {
     fprintf(stderr, "cannot start %s\\setup.exe\n", medium.c_str());
     return 1;
   }
-  printf("setup.exe started from %s\n", medium.c_str());
+  printf("setup.exe %s started from %s\n", arguments.c_str(), medium.c_str());
   std::set<std::pair<HWND, std::string>> seen;
   int shot = 0;
   DWORD start = GetTickCount();
@@ -62,7 +84,7 @@ int main(int argc, char** argv) {
       std::string path = ui::JoinPath(shots, name);
       ui::SaveScreenshot(path);
       std::string text = ui::MessageBoxText(window);
-      int button = ForwardButton(window);
+      int button = ForwardButton(window, preferred);
       printf("window \"%s\"%s%s -> %s, %s\n", caption.c_str(), text.empty() ? "" : ": ", text.c_str(),
              name, button ? ("pressed " + std::to_string(button)).c_str() : "waiting (no forward button)");
       seen.insert(key);

@@ -32,6 +32,13 @@ bool SetRegistryString(const std::string& path, const std::string& name, const s
   return ok;
 }
 
+void DeleteRegistryValue(const std::string& path, const std::string& name) {
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+  RegDeleteValueA(key, name.c_str());
+  RegCloseKey(key);
+}
+
 namespace {
 
 bool Query(const std::string& path, const std::string& name, DWORD* type, std::string* data) {

@@ -13,6 +13,8 @@ std::string ProductKey(const std::string& company, const std::string& product);
 void DeleteKeyTree(const std::string& path);
 // Writes a REG_SZ value (the default value for an empty name), creating the key.
 bool SetRegistryString(const std::string& path, const std::string& name, const std::string& value);
+// Deletes the value of the key below HKEY_LOCAL_MACHINE, if there is one.
+void DeleteRegistryValue(const std::string& path, const std::string& name);
 // The text of a REG_SZ value, or "<none>" when the key or the value is missing.
 std::string RegistryString(const std::string& path, const std::string& name);
 // The type of the value, or REG_NONE when it is missing.
