@@ -28,7 +28,7 @@ int Register(const std::string& program) {
   std::string key = ui::ProductKey(ui::CompanyName(), ui::ProductName()) + "\\CurrentVersion";
   std::string registered = ui::RegistryString(key, "Path");
   if (registered != "<none>") {
-    printf("The install registered the program: %s\n", registered.c_str());
+    printf("The program is registered: %s\n", registered.c_str());
     return 0;
   }
   printf("The install did not register the program; registering %s for the autorun demo\n", program.c_str());
