@@ -42,8 +42,10 @@ struct Installed {
     std::string script = "[Settings]\r\nDestination=" + Root + "\\Anderswo\r\n"
                          "[Section1]\r\nName=Programm\r\nInstall=1\r\nFileCount=1\r\nFile1=1,,erstes.txt,,$(AppPath),,,,7\r\n"
                          "[Section2]\r\nName=Daten\r\nInstall=1\r\nFileCount=1\r\nFile1=1,,zweites.txt,,$(AppPath),,,,8\r\n"
-                         "[AutoRun]\r\nFileCount=2\r\nFile1=1,,bibliothek.dll,,$(AppPath),,,," + Size(dll) +
-                         ",2.0.0.0\r\nFile2=1,,daten.hlp,,$(AppPath),$(KRVRegister),,," + Size(hlp) + "\r\n";
+                         "[AutoRun]\r\nFileCount=3\r\nFile1=1,,bibliothek.dll,,$(AppPath),,,," + Size(dll) +
+                         ",2.0.0.0\r\nFile2=1,,daten.hlp,,$(AppPath),$(KRVRegister),,," + Size(hlp) +
+                         // Checked in the system folder, where it is installed.
+                         "\r\nFile3=1,,kernel32.dll,,$(WinSysPath),,,,1,1.0.0.0\r\n";
     Medium = ui::MakeMedium(std::string(name) + "\\medium", script.c_str());
     if (setupExe) CopyFileA(setupExe, (Medium + "\\setup.exe").c_str(), FALSE);
     CopyFileA(dll.c_str(), (Medium + "\\bibliothek.dll").c_str(), FALSE);
