@@ -26,4 +26,6 @@ template <size_t N> int ProductDataIsNewer(char (&path)[N]) { return ProductData
 // The registered program path ("Path" of the CurrentVersion key), or empty; with cut, its
 // folder (a drive's root keeps its backslash).
 void ReadInstalledProgramPathN(char* buffer, size_t cap, int cut);
-template <size_t N> void ReadInstalledProgramPath(char (&buffer)[N], int cut) { ReadInstalledProgramPathN(buffer, N, cut); }
+template <size_t N> void ReadInstalledProgramPath(char (&buffer)[N], int cut) {
+  ReadInstalledProgramPathN(buffer, N, cut);
+}

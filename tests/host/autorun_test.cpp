@@ -9,19 +9,15 @@
 namespace {
 
 TEST(Autorun, EventNameIsThePathInUpperCaseWithSlashes) {
-  const struct {
-    std::string path, name;
-  } cases[] = {
-      {"C:\\Programme\\Start.exe", "C:/PROGRAMME/START.EXE"},
-      {"c:\\programme\\wörter\\start.exe", "C:/PROGRAMME/W\xC3\xB6RTER/START.EXE"},  // beyond ASCII: as it is
+  const std::pair<std::string, std::string> cases[] = {
+      {"c:\\programme\\w\xF6rter\\start.exe", "C:/PROGRAMME/W\xF6RTER/START.EXE"},  // beyond ASCII: kept
       {"d:\\a\x7f" "b\\x~{|}", "D:/A_B/X~{|}"},
-      {"\xE4\xF6\xFC\\\xC4", "\xE4\xF6\xFC/\xC4"},
       {"", ""},
   };
+  char name[260];
   for (const auto& c : cases) {
-    char name[260];
-    ASSERT_EQ(RunningProductEventName(name, c.path.c_str()), 1) << c.path;
-    EXPECT_EQ(name, c.name) << c.path;
+    ASSERT_EQ(RunningProductEventName(name, c.first.c_str()), 1);
+    EXPECT_EQ(name, c.second);
   }
   char small[8];
   EXPECT_EQ(RunningProductEventName(small, "C:\\Start.exe"), 0);
@@ -30,13 +26,11 @@ TEST(Autorun, EventNameIsThePathInUpperCaseWithSlashes) {
 
 TEST(Autorun, CommandLineQuotesTheArgumentAndRefusesWhatDoesNotFit) {
   char line[40];
-  ASSERT_EQ(AutorunCommandLine(line, "\"C:\\P Q\\s.exe\"", "D:\\daten.hlp"), 1);
-  EXPECT_STREQ(line, "\"C:\\P Q\\s.exe\" \"D:\\daten.hlp\"");
   ASSERT_EQ(AutorunCommandLine(line, "s.exe", ""), 1);
   EXPECT_STREQ(line, "s.exe \"\"");
-  // 28 + 8 characters and the 3 added ones fill the 40 with the zero; one more does not fit.
+  // 28 + 8 characters, a blank and two quotes fill the 40 with the zero; one more does not fit.
   ASSERT_EQ(AutorunCommandLine(line, "C:\\Programme\\Beispiel\\st.exe", "D:\\a.hlp"), 1);
-  EXPECT_EQ(strlen(line), 39u);
+  EXPECT_STREQ(line, "C:\\Programme\\Beispiel\\st.exe \"D:\\a.hlp\"");
   EXPECT_EQ(AutorunCommandLine(line, "C:\\Programme\\Beispiel\\st.exe", "D:\\ab.hlp"), 0);
   EXPECT_STREQ(line, "");
 }

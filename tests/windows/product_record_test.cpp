@@ -1,5 +1,6 @@
-// The product registration record against the real registry, over product data files built by
-// the fixture writer.
+// The product registration record against the real registry, over product data files from the
+// fixture writer (daten-v3.hlp stores its members as "HEFTE.DAT" and "Master.DAT", along a
+// chain of directory pages).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -23,7 +24,7 @@ class ProductRecord : public testing::Test {
     CopyText(CompanyName, "Testfirma Produktsatz");
     CopyText(ProductName, "Produkt Test");
     CopyText(SetupVersion, "2.0");
-    ui::DeleteKeyTree("Software\\Testfirma Produktsatz");
+    ui::DeleteKeyTree(kProduct);
   }
   void TearDown() override { ui::DeleteKeyTree("Software\\Testfirma Produktsatz"); }
   static int IsNewer(const std::string& path, std::string* pathAfter = nullptr) {
@@ -33,25 +34,28 @@ class ProductRecord : public testing::Test {
     if (pathAfter) *pathAfter = buffer;
     return newer;
   }
+  static DWORD IssueType(const char* issue) {
+    DWORD type;
+    ui::RegistryValue(kIssues, issue, &type);
+    return type;
+  }
 };
 
 TEST_F(ProductRecord, NewerDataIsNewerBeforeAndNotAfterItIsRegistered) {
-  std::string data = ui::FixturePath("daten-v3.hlp");
+  std::string data = ui::FixturePath("daten-v3.hlp"), path;
   ASSERT_TRUE(ui::SetRegistryString(kDataKey, "", "2"));
-  std::string path;
   EXPECT_EQ(IsNewer(data, &path), 1);
   EXPECT_EQ(path, data);  // no "InstallPath" registered yet
 
   ASSERT_EQ(WriteProductRecord(data.c_str()), 1);
-  EXPECT_EQ(ui::RegistryString(kDataKey, ""), "3");
-  EXPECT_EQ(ui::RegistryString(kDataKey, "InstallPath"), data);
+  EXPECT_EQ(ui::RegistryValue(kDataKey, ""), "3");
+  EXPECT_EQ(ui::RegistryValue(kDataKey, "InstallPath"), data);
   // Registered issues only: the one with flag 0 is not written.
-  EXPECT_EQ(ui::RegistryType(kIssues, "{11111111-2222-3333-4444-555555555555}"), static_cast<DWORD>(REG_DWORD));
-  EXPECT_EQ(ui::RegistryType(kIssues, "{AAAAAAAA-BBBB-cccc-DDDD-EEEEEEEEEEEE}"), static_cast<DWORD>(REG_DWORD));
-  EXPECT_EQ(ui::RegistryType(kIssues, "{22222222-3333-4444-5555-666666666666}"), static_cast<DWORD>(REG_NONE));
+  EXPECT_EQ(IssueType("{11111111-2222-3333-4444-555555555555}"), static_cast<DWORD>(REG_DWORD));
+  EXPECT_EQ(IssueType("{AAAAAAAA-BBBB-cccc-DDDD-EEEEEEEEEEEE}"), static_cast<DWORD>(REG_DWORD));
+  EXPECT_EQ(IssueType("{22222222-3333-4444-5555-666666666666}"), static_cast<DWORD>(REG_NONE));
 
-  // The same data elsewhere (on the medium) is not newer, and the installed copy's path is
-  // put in its place.
+  // The same data on a medium is not newer, and the installed copy's path takes its place.
   std::string onMedium = ui::JoinPath(ui::FreshFolder("produkt-medium"), "daten.hlp");
   ASSERT_TRUE(CopyFileA(data.c_str(), onMedium.c_str(), FALSE));
   EXPECT_EQ(IsNewer(onMedium, &path), 0);
@@ -59,37 +63,26 @@ TEST_F(ProductRecord, NewerDataIsNewerBeforeAndNotAfterItIsRegistered) {
 }
 
 TEST_F(ProductRecord, RegisteredVersionDecides) {
-  const struct {
-    const char* registered;  // null: no key for the data file
-    int newer;
-  } cases[] = {{nullptr, 1}, {"2", 1}, {"3", 0}, {"kein Wert", 1}, {" 4x", 0}, {"-1", 0}};
+  const std::pair<const char*, int> cases[] = {{nullptr, 1},      {"2", 1},   {"3", 0},
+                                               {"kein Wert", 1}, {" 4x", 0}, {"-1", 0}};
   for (const auto& c : cases) {
     ui::DeleteKeyTree(kProduct);
-    if (c.registered) {
-      ASSERT_TRUE(ui::SetRegistryString(kDataKey, "", c.registered));
+    if (c.first) {
+      ASSERT_TRUE(ui::SetRegistryString(kDataKey, "", c.first));
     }
-    EXPECT_EQ(IsNewer(ui::FixturePath("daten-v3.hlp")), c.newer) << (c.registered ? c.registered : "no key");
+    EXPECT_EQ(IsNewer(ui::FixturePath("daten-v3.hlp")), c.second) << (c.first ? c.first : "no key");
   }
 }
 
-TEST_F(ProductRecord, MembersAreFoundInAnyCaseAlongThePageChain) {
-  ASSERT_EQ(WriteProductRecord(ui::FixturePath("daten-gross.hlp").c_str()), 1);
-  EXPECT_EQ(ui::RegistryString(kFiles + "\\{0F0E0D0C-0B0A-0908-0706-050403020100}", ""), "5");
-}
+TEST_F(ProductRecord, MissingMasterRegistersTheZeroIdentifierAndUnreadableFilesNothing) {
+  ASSERT_EQ(WriteProductRecord(ui::FixturePath("daten-ohne-master.hlp").c_str()), 1);
+  EXPECT_EQ(ui::RegistryValue(kFiles + "\\{00000000-0000-0000-0000-000000000000}", ""), "0");
+  EXPECT_EQ(IssueType("{33333333-4444-5555-6666-777777777777}"), static_cast<DWORD>(REG_DWORD));
 
-TEST_F(ProductRecord, MissingMasterRegistersTheZeroIdentifier) {
-  std::string data = ui::FixturePath("daten-ohne-master.hlp");
-  ASSERT_EQ(WriteProductRecord(data.c_str()), 1);
-  EXPECT_EQ(ui::RegistryString(kFiles + "\\{00000000-0000-0000-0000-000000000000}", ""), "0");
-  EXPECT_EQ(ui::RegistryType(kIssues, "{33333333-4444-5555-6666-777777777777}"), static_cast<DWORD>(REG_DWORD));
-}
-
-TEST_F(ProductRecord, UnreadableFilesWriteNothing) {
-  std::string folder = ui::FreshFolder("produkt-kaputt");
-  std::string empty = ui::JoinPath(folder, "leer.hlp");
+  ui::DeleteKeyTree(kProduct);
+  std::string folder = ui::FreshFolder("produkt-kaputt"), empty = ui::JoinPath(folder, "leer.hlp");
   ASSERT_TRUE(ui::WriteFile(empty, ""));
-  for (const std::string& path : {ui::FixturePath("daten-schleife.hlp"), empty, ui::JoinPath(folder, "fehlt.hlp"),
-                                  ui::FixturePath("ver2000.dll")}) {
+  for (const std::string& path : {empty, ui::JoinPath(folder, "fehlt.hlp"), ui::FixturePath("ver2000.dll")}) {
     EXPECT_EQ(WriteProductRecord(path.c_str()), 0) << path;
     EXPECT_EQ(IsNewer(path), 0) << path;
   }
@@ -111,23 +104,19 @@ TEST_F(ProductRecord, RefusedWritesAreReportedWithTheFilesKey) {
 }
 
 TEST_F(ProductRecord, InstalledProgramPathWithAndWithoutCutting) {
-  const struct {
-    const char* path;
-    const char* folder;
-  } cases[] = {
-      {"C:\\Programme\\Beispiel\\Start.exe", "C:\\Programme\\Beispiel"},
-      {"C:\\Start.exe", "C:\\"},
-      {"Start.exe", "Start.exe"},
-  };
   char buffer[260];
   ReadInstalledProgramPath(buffer, 1);
   EXPECT_STREQ(buffer, "");
+  const std::pair<const char*, const char*> cases[] = {
+      {"C:\\Programme\\Beispiel\\Start.exe", "C:\\Programme\\Beispiel"},
+      {"C:\\Start.exe", "C:\\"},
+      {"Start.exe", "Start.exe"}};
   for (const auto& c : cases) {
-    ASSERT_TRUE(ui::SetRegistryString(kProduct + "\\CurrentVersion", "Path", c.path));
+    ASSERT_TRUE(ui::SetRegistryString(kProduct + "\\CurrentVersion", "Path", c.first));
     ReadInstalledProgramPath(buffer, 0);
-    EXPECT_STREQ(buffer, c.path);
+    EXPECT_STREQ(buffer, c.first);
     ReadInstalledProgramPath(buffer, 1);
-    EXPECT_STREQ(buffer, c.folder);
+    EXPECT_STREQ(buffer, c.second);
   }
 }
 

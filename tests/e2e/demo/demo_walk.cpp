@@ -26,7 +26,7 @@ std::string FileSafe(const std::string& text) {
 
 int Register(const std::string& program) {
   std::string key = ui::ProductKey(ui::CompanyName(), ui::ProductName()) + "\\CurrentVersion";
-  std::string registered = ui::RegistryString(key, "Path");
+  std::string registered = ui::RegistryValue(key, "Path");
   if (registered != "<none>") {
     printf("The program is registered: %s\n", registered.c_str());
     return 0;

@@ -22,52 +22,39 @@ void DeleteKeyTree(const std::string& path) {
 
 bool SetRegistryString(const std::string& path, const std::string& name, const std::string& value) {
   HKEY key;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
-      ERROR_SUCCESS)
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr))
     return false;
-  bool ok = RegSetValueExA(key, name.empty() ? nullptr : name.c_str(), 0, REG_SZ,
-                           reinterpret_cast<const BYTE*>(value.c_str()), static_cast<DWORD>(value.size() + 1)) ==
-            ERROR_SUCCESS;
+  LONG status = RegSetValueExA(key, name.empty() ? nullptr : name.c_str(), 0, REG_SZ,
+                               reinterpret_cast<const BYTE*>(value.c_str()), static_cast<DWORD>(value.size() + 1));
   RegCloseKey(key);
-  return ok;
+  return status == ERROR_SUCCESS;
 }
 
 void DeleteRegistryValue(const std::string& path, const std::string& name) {
   HKEY key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_SET_VALUE, &key)) return;
   RegDeleteValueA(key, name.c_str());
   RegCloseKey(key);
 }
 
-namespace {
-
-bool Query(const std::string& path, const std::string& name, DWORD* type, std::string* data) {
+std::string RegistryValue(const std::string& path, const std::string& name, DWORD* type) {
+  DWORD kind = REG_NONE;
+  if (!type) type = &kind;
+  *type = REG_NONE;
   HKEY key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, &key)) return "<none>";
   char buffer[1024];
   DWORD size = sizeof buffer;
-  bool ok = RegQueryValueExA(key, name.empty() ? nullptr : name.c_str(), nullptr, type,
-                             reinterpret_cast<BYTE*>(buffer), &size) == ERROR_SUCCESS;
+  LONG status = RegQueryValueExA(key, name.empty() ? nullptr : name.c_str(), nullptr, type,
+                                 reinterpret_cast<BYTE*>(buffer), &size);
   RegCloseKey(key);
-  if (ok) data->assign(buffer, size);
-  return ok;
-}
-
-}  // namespace
-
-std::string RegistryString(const std::string& path, const std::string& name) {
-  DWORD type = REG_NONE;
-  std::string data;
-  if (!Query(path, name, &type, &data) || type != REG_SZ) return "<none>";
-  // The ANSI functions of some systems store a terminating zero even when the writer left it out.
-  if (!data.empty() && data.back() == 0) data.pop_back();
-  return data;
-}
-
-DWORD RegistryType(const std::string& path, const std::string& name) {
-  DWORD type = REG_NONE;
-  std::string data;
-  return Query(path, name, &type, &data) ? type : REG_NONE;
+  if (status != ERROR_SUCCESS) {
+    *type = REG_NONE;
+    return "<none>";
+  }
+  // Some systems' ANSI functions store a terminating zero even where the writer left it out.
+  if (*type == REG_SZ && size > 0 && buffer[size - 1] == 0) --size;
+  return std::string(buffer, size);
 }
 
 }  // namespace ui

@@ -1,5 +1,4 @@
-// Registry helpers of the product record's tests and scenarios: the product's keys below
-// HKEY_LOCAL_MACHINE, set up and read back.
+// Registry helpers of the product record's tests and scenarios (keys below HKEY_LOCAL_MACHINE).
 #pragma once
 #include <windows.h>
 
@@ -9,15 +8,12 @@ namespace ui {
 
 // "Software\<company>\<product>".
 std::string ProductKey(const std::string& company, const std::string& product);
-// Deletes the key below HKEY_LOCAL_MACHINE with everything in it.
+// Deletes the key with everything in it.
 void DeleteKeyTree(const std::string& path);
 // Writes a REG_SZ value (the default value for an empty name), creating the key.
 bool SetRegistryString(const std::string& path, const std::string& name, const std::string& value);
-// Deletes the value of the key below HKEY_LOCAL_MACHINE, if there is one.
 void DeleteRegistryValue(const std::string& path, const std::string& name);
-// The text of a REG_SZ value, or "<none>" when the key or the value is missing.
-std::string RegistryString(const std::string& path, const std::string& name);
-// The type of the value, or REG_NONE when it is missing.
-DWORD RegistryType(const std::string& path, const std::string& name);
+// The value's data (a REG_SZ without its terminating zero) and type, or "<none>" and REG_NONE.
+std::string RegistryValue(const std::string& path, const std::string& name, DWORD* type = nullptr);
 
 }  // namespace ui
