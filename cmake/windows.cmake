@@ -21,6 +21,7 @@ function(setup_autorun_bitmap_rc folder bitmap)
   file(CONFIGURE OUTPUT ${folder}/autorun_bitmap.rc CONTENT "${text}")
 endfunction()
 setup_autorun_bitmap_rc(${CMAKE_BINARY_DIR}/generated "${SETUP_AUTORUN_BITMAP}")
+set(SETUP_RC_EXTRA_DEPENDS ${SETUP_AUTORUN_BITMAP})  # a changed picture rebuilds the resources
 
 set(SETUP_SYSTEM_LIBS kernel32 user32 gdi32 advapi32 comctl32 comdlg32 shell32 ole32 uuid version)
 
@@ -37,7 +38,7 @@ target_include_directories(setup PRIVATE ${SETUP_SOURCE_DIR}/src/resources ${CMA
 target_link_libraries(setup PRIVATE setupcore)
 target_link_options(setup PRIVATE -static -s -mwindows)
 set_source_files_properties(${SETUP_SOURCE_DIR}/src/resources/setup.rc PROPERTIES
-  OBJECT_DEPENDS "${CMAKE_BINARY_DIR}/generated/branding.h;${CMAKE_BINARY_DIR}/generated/autorun_bitmap.rc;${SETUP_SOURCE_DIR}/src/resources/dialogs_startup.rc;${SETUP_SOURCE_DIR}/src/resources/resource_ids.h;${SETUP_SOURCE_DIR}/src/resources/dialogs_wizard.rc;${SETUP_SOURCE_DIR}/src/resources/dialogs_install.rc;${SETUP_SOURCE_DIR}/src/resources/dialogs_system.rc")
+  OBJECT_DEPENDS "${CMAKE_BINARY_DIR}/generated/branding.h;${CMAKE_BINARY_DIR}/generated/autorun_bitmap.rc;${SETUP_SOURCE_DIR}/src/resources/dialogs_startup.rc;${SETUP_SOURCE_DIR}/src/resources/resource_ids.h;${SETUP_SOURCE_DIR}/src/resources/dialogs_wizard.rc;${SETUP_SOURCE_DIR}/src/resources/dialogs_install.rc;${SETUP_SOURCE_DIR}/src/resources/dialogs_system.rc;${SETUP_RC_EXTRA_DEPENDS}")
 
 enable_testing()
 
