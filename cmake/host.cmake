@@ -18,8 +18,10 @@ enable_testing()
 set(SETUP_HOST_PLATFORM ${SETUP_SOURCE_DIR}/tests/host/support/host_platform.cpp)
 
 file(GLOB SETUP_HOSTTEST_SOURCES CONFIGURE_DEPENDS ${SETUP_SOURCE_DIR}/tests/host/*_test.cpp)
-add_executable(host_tests ${SETUP_HOSTTEST_SOURCES} ${SETUP_HOST_PLATFORM})
-target_include_directories(host_tests PRIVATE ${SETUP_SOURCE_DIR}/tests/host/support)
+# The product data writer of tests/fixtures builds the containers the tests read.
+set(SETUP_PRODUCT_WRITER ${SETUP_SOURCE_DIR}/tests/fixtures/product_data_writer.cpp)
+add_executable(host_tests ${SETUP_HOSTTEST_SOURCES} ${SETUP_HOST_PLATFORM} ${SETUP_PRODUCT_WRITER})
+target_include_directories(host_tests PRIVATE ${SETUP_SOURCE_DIR}/tests/host/support ${SETUP_SOURCE_DIR}/tests/fixtures)
 target_link_libraries(host_tests PRIVATE hostcore gtest_main)
 add_test(NAME host.unit COMMAND host_tests --gtest_color=no)
 
@@ -34,6 +36,17 @@ foreach(src IN LISTS SETUP_FUZZ_SOURCES)
   target_link_libraries(${name} PRIVATE hostcore)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
   file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz-corpus/${name})
+  if(name STREQUAL "fuzz_product_data")
+    # Seeds: well-formed containers, so the fuzzer starts from the layout rather than the magic.
+    add_executable(make_product_data ${SETUP_SOURCE_DIR}/tests/fixtures/make_product_data.cpp ${SETUP_PRODUCT_WRITER})
+    set(seeds ${CMAKE_BINARY_DIR}/fuzz-corpus/${name})
+    add_custom_command(OUTPUT ${seeds}/seed-plain ${seeds}/seed-chain
+      COMMAND make_product_data ${seeds}/seed-plain --version 3 --id 0123ABCD-4567-89AB-CDEF-0123456789AB
+              --issue 11111111-2222-3333-4444-555555555555:1 --issue 11111111-2222-3333-4444-555555555556:0
+      COMMAND make_product_data ${seeds}/seed-chain --other a --other b --per-page 1 --hefte-name HEFTE.DAT
+      DEPENDS make_product_data)
+    add_custom_target(${name}_seeds ALL DEPENDS ${seeds}/seed-plain ${seeds}/seed-chain)
+  endif()
   add_test(NAME fuzz.${name}
     COMMAND ${name} -max_total_time=${FUZZ_SECONDS} -print_final_stats=1 ${CMAKE_BINARY_DIR}/fuzz-corpus/${name})
 endforeach()

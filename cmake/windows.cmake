@@ -8,6 +8,21 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
 
 configure_file(${SETUP_SOURCE_DIR}/src/resources/branding.h.in ${CMAKE_BINARY_DIR}/generated/branding.h @ONLY)
 
+# The product's picture for the autorun box (bitmap 100): a BMP file named at configuration.
+set(SETUP_AUTORUN_BITMAP "" CACHE FILEPATH "BMP file built in as bitmap 100 (picture of the autorun box)")
+# Writes <folder>/autorun_bitmap.rc, which setup.rc includes: bitmap 100 from the file, or nothing.
+function(setup_autorun_bitmap_rc folder bitmap)
+  if(bitmap)
+    file(TO_CMAKE_PATH "${bitmap}" bitmap)
+    set(text "IDB_AUTORUN BITMAP \"${bitmap}\"\n")
+  else()
+    set(text "// No bitmap 100: the autorun box keeps its template's layout.\n")
+  endif()
+  file(CONFIGURE OUTPUT ${folder}/autorun_bitmap.rc CONTENT "${text}")
+endfunction()
+setup_autorun_bitmap_rc(${CMAKE_BINARY_DIR}/generated "${SETUP_AUTORUN_BITMAP}")
+set(SETUP_RC_EXTRA_DEPENDS ${SETUP_AUTORUN_BITMAP})  # a changed picture rebuilds the resources
+
 set(SETUP_SYSTEM_LIBS kernel32 user32 gdi32 advapi32 comctl32 comdlg32 shell32 ole32 uuid version)
 
 # Everything but the entry point, built with the product's flags, shared by setup.exe and tests.
@@ -23,7 +38,7 @@ target_include_directories(setup PRIVATE ${SETUP_SOURCE_DIR}/src/resources ${CMA
 target_link_libraries(setup PRIVATE setupcore)
 target_link_options(setup PRIVATE -static -s -mwindows)
 set_source_files_properties(${SETUP_SOURCE_DIR}/src/resources/setup.rc PROPERTIES
-  OBJECT_DEPENDS "${CMAKE_BINARY_DIR}/generated/branding.h;${SETUP_SOURCE_DIR}/src/resources/resource_ids.h;${SETUP_SOURCE_DIR}/src/resources/dialogs_wizard.rc;${SETUP_SOURCE_DIR}/src/resources/dialogs_install.rc;${SETUP_SOURCE_DIR}/src/resources/dialogs_system.rc;${SETUP_SOURCE_DIR}/src/resources/checkboxes.bmp")
+  OBJECT_DEPENDS "${CMAKE_BINARY_DIR}/generated/branding.h;${CMAKE_BINARY_DIR}/generated/autorun_bitmap.rc;${SETUP_SOURCE_DIR}/src/resources/dialogs_startup.rc;${SETUP_SOURCE_DIR}/src/resources/resource_ids.h;${SETUP_SOURCE_DIR}/src/resources/dialogs_wizard.rc;${SETUP_SOURCE_DIR}/src/resources/dialogs_install.rc;${SETUP_SOURCE_DIR}/src/resources/dialogs_system.rc;${SETUP_SOURCE_DIR}/src/resources/checkboxes.bmp;${SETUP_RC_EXTRA_DEPENDS}")
 
 enable_testing()
 

@@ -85,6 +85,7 @@
 
 // Autorun box
 #define IDC_AUTORUN_PICTURE 1021
+#define IDC_AUTORUN_TEXT 1022  // says what the box offers when the build has no picture
 
 // Private messages
 #define WM_WIZARD_COMMAND (0x0400 + 1)      // WizardCommand, to the frame

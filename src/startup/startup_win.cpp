@@ -9,11 +9,13 @@
 #include "script/option_tree.h"
 #include "script/reader.h"
 #include "startup/arena.h"
+#include "startup/autorun.h"
 #include "startup/paths.h"
 #include "startup/startup.h"
 #include "startup/state.h"
 #include "startup/text.h"
 #include "system/shortcuts.h"
+#include "system/product_record.h"
 #include "wizard/frame.h"
 
 namespace {
@@ -80,6 +82,12 @@ int RunSetup(HINSTANCE instance, const char* commandLine) {
   LoadStringA(instance, IDS_PRODUCT, ProductName, sizeof ProductName);
   LoadStringA(instance, IDS_VERSION, SetupVersion, sizeof SetupVersion);
 
+  int autorunCheck = kAutorunCurrent;
+  if (StartsWith(commandLine, "/AUTORUN") && !RunAutorun(&autorunCheck)) {
+    CloseHandle(SetupInstanceEvent);
+    return 0;
+  }
+
   AllFiles = StartsWith(commandLine, "/ALL");
   SetupLogHandle = nullptr;
 
@@ -97,7 +105,9 @@ int RunSetup(HINSTANCE instance, const char* commandLine) {
 
   GetWindowsDirectoryA(WindowsDir, sizeof WindowsDir);
   GetSystemDirectoryA(SystemDir, sizeof SystemDir);
-  ReadScriptString("Settings", "Destination", InstallDir, sizeof InstallDir);
+  // An installed product is set up again where its program is.
+  ReadInstalledProgramPath(InstallDir, 1);
+  if (!InstallDir[0]) ReadScriptString("Settings", "Destination", InstallDir, sizeof InstallDir);
   ReadScriptString("Settings", "DefaultGroup", DefaultGroup, sizeof DefaultGroup);
   HasDefaultGroup = DefaultGroup[0] != 0;
   ReadScriptString("Settings", "Message", Message, sizeof Message);
@@ -108,6 +118,8 @@ int RunSetup(HINSTANCE instance, const char* commandLine) {
   SpecialFolderPath(DesktopFolder, kFolderDesktop);
 
   OptionRoot = ReadOptionList("Section", nullptr, 0);
+  // Newer data on the medium: the setup runs without its first option.
+  if (autorunCheck == kAutorunNewerData && OptionRoot) OptionRoot = OptionRoot->NextSibling;
   if (!OptionRoot) {
     MessageBoxA(nullptr, "Kann die Datei SETUP.LST nicht finden, oder SETUP.LST enthält keine Sections!", "Fehler",
                 MB_ICONERROR);

@@ -11,6 +11,7 @@
 #include "startup/text.h"
 #include "system/file_types.h"
 #include "system/ini_entries.h"
+#include "system/product_record.h"
 #include "system/registry.h"
 #include "system/shortcuts.h"
 #include "system/update_page.h"
@@ -77,16 +78,29 @@ void SelfRegister(HWND page, const char* path) {
   FreeLibrary(library);
 }
 
+// A product data file that cannot be read, or whose record the registry refuses: reported as
+// a registry key that could not be written, the Files key.
+void RecordProductData(HWND page, const char* path) {
+  if (path[0] && WriteProductRecord(path)) return;
+  char filesKey[kPathChars];
+  ProductFilesKeyPath(filesKey);
+  ReportFormatted(page, kNoticeCaption, kLogErrorCreatingRegistryKey, filesKey,
+                  "Fehler beim Schreiben von \"%s\" in Registraturdatenbank!", filesKey);
+}
+
 void ApplyFileEntry(HWND page, const Option* option, const FileEntry& entry) {
-  if (entry.FileKind != kKindDllSelfRegister) return;
+  if (entry.FileKind != kKindDllSelfRegister && entry.FileKind != kKindProductData) return;
   Update.LibraryPath[0] = 0;
-  if (!FileEntryPath(Update.LibraryPath, option, &entry)) {
+  int fits = FileEntryPath(Update.LibraryPath, option, &entry);
+  if (entry.FileKind == kKindProductData) {
+    RecordProductData(page, Update.LibraryPath);
+  } else if (!fits) {
     // A path that does not fit cannot be loaded: the library counts as not loadable.
     ReportFormatted(page, kFatalCaption, kLogErrorLoadLibrary, entry.TargetName, "LoadLibrary() failed! %s.",
                     entry.TargetName);
-    return;
+  } else {
+    SelfRegister(page, Update.LibraryPath);
   }
-  SelfRegister(page, Update.LibraryPath);
 }
 
 void ApplyLink(HWND page, const Option* option, int index) {

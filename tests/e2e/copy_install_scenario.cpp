@@ -221,6 +221,9 @@ TEST(CopyInstallScenario, SizeDifferentFromTheScriptIsReportedAndStillLogged) {
   ASSERT_NE(welcome, nullptr);
   EXPECT_TRUE(ui::Dialogs(setup.Pid, "").size() <= 1u) << "the size is reported once";
   ASSERT_TRUE(ui::Click(welcome, 1000));
+  HWND options = ui::WaitOptionsPage(setup.Pid);
+  ASSERT_NE(options, nullptr);
+  ASSERT_TRUE(ui::Click(options, 1000));
   box = ui::WaitMessageBox(setup.Pid);
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(ui::WindowText(box), "Schwerer Fehler");

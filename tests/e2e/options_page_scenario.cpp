@@ -17,10 +17,6 @@ std::string Screenshot(const std::string& name) {
   return ui::JoinPath(folder, name);
 }
 
-std::string Caption() { return ui::ProductName() + "-Benutzerdefinierte Optionen"; }
-
-HWND WaitOptionsPage(DWORD pid) { return ui::WaitDialog(pid, Caption().c_str(), {768, 288, 1002, 1015, 1000}); }
-
 // A medium whose install folder is <root>\Ziel, started up to the options page.
 struct OptionsRun {
   std::string Root, Medium, Install;
@@ -35,8 +31,7 @@ struct OptionsRun {
     ui::WriteFiles(Medium, files);
   }
   void Start() {
-    ASSERT_TRUE(ui::StartAndInstall(&Setup, Medium));
-    Page = WaitOptionsPage(Setup.Pid);
+    Page = ui::StartToOptions(&Setup, Medium);
     ASSERT_NE(Page, nullptr);
     List = GetDlgItem(Page, 768);
     ItemHeight = static_cast<int>(SendMessageA(List, LB_GETITEMHEIGHT, 0, 0));

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "install_driver.h"
+#include "product_registry.h"
 #include "ui_driver.h"
 
 namespace {
@@ -45,13 +46,15 @@ std::string FileLine(int n, const std::string& name, size_t size, const std::str
 
 TEST(SystemUpdateScenario, EveryRecordKindIsAppliedIndexByIndexWithPlaceholdersExpandedThen) {
   std::string prog = ui::PatternBytes(3000, 1), regok = Fixture("regok.dll"), nover = Fixture("nover.dll");
+  std::string data = Fixture("daten-v3.hlp");
   std::string programs = ShellFolder(CSIDL_PROGRAMS), desktop = ShellFolder(CSIDL_DESKTOPDIRECTORY);
   std::string company = ui::CompanyName(), product = ui::ProductName();
   std::string productKey = "Software\\" + company + "\\" + product;
   std::string options =
-      "[Section1]\r\nName=Programm\r\nInstall=1\r\nFileCount=3\r\n" + FileLine(1, "prog.exe", prog.size()) +
+      "[Section1]\r\nName=Programm\r\nInstall=1\r\nFileCount=4\r\n" + FileLine(1, "prog.exe", prog.size()) +
       FileLine(2, "regok.dll", regok.size(), "$(DLLSelfRegister)") +
       FileLine(3, "nover.dll", nover.size(), "$(DLLSelfRegister)") +
+      FileLine(4, "daten-v3.hlp", data.size(), "$(KRVRegister)") +
       "LinkCount=2\r\n"
       "Link1=$(AppPath)\\prog.exe,$(Program)\\Update Test.lnk\r\n"
       "Link2=$(AppPath)\\prog.exe,$(Desktop)\\Update Test.lnk\r\n"
@@ -70,7 +73,10 @@ TEST(SystemUpdateScenario, EveryRecordKindIsAppliedIndexByIndexWithPlaceholdersE
       "RegisterKey1=HKEY_CURRENT_USER,Software\\SetupTests\\Nie,nie,,\r\n"
       "[Section2NoCopy]\r\nIniCount=1\r\nIni1=$(AppPath)\\einstellungen.ini,Begleiter,Da,1\r\n"
       "RegisterKeyCount=1\r\nRegisterKey1=HKEY_CURRENT_USER,Software\\SetupTests\\Begleiter,ja,,\r\n";
-  UpdateRun run("update-all", options, {{"prog.exe", prog}, {"regok.dll", regok}, {"nover.dll", nover}});
+  UpdateRun run("update-all", options,
+                {{"prog.exe", prog}, {"regok.dll", regok}, {"nover.dll", nover}, {"daten-v3.hlp", data}});
+  std::string versionKey = productKey + "\\2.0";
+  ui::DeleteRegTree(HKEY_LOCAL_MACHINE, versionKey);
   std::string in = run.Install, exe = in + "\\prog.exe";
   std::string programLink = programs + "\\Update Test.lnk", desktopLink = desktop + "\\Update Test.lnk";
   DeleteFileA(programLink.c_str());
@@ -98,11 +104,16 @@ TEST(SystemUpdateScenario, EveryRecordKindIsAppliedIndexByIndexWithPlaceholdersE
   EXPECT_EQ(ui::IniValue("setuptest.ini", "Test", "Liste"), "a,b,c");  // a bare name: the Windows folder
   EXPECT_EQ(ui::LinkTarget(programLink), exe);
   EXPECT_EQ(ui::LinkTarget(desktopLink), exe);
+  // The product record of the data file: its version and place, and its registered issues.
+  std::string dataKey = versionKey + "\\Files\\{0123ABCD-4567-89ab-CDEF-0123456789AB}";
+  EXPECT_EQ(ui::RegString(HKEY_LOCAL_MACHINE, dataKey), "3");
+  EXPECT_EQ(ui::RegString(HKEY_LOCAL_MACHINE, dataKey, "InstallPath"), in + "\\daten-v3.hlp");
+  EXPECT_NE(ui::RegistryValue(versionKey + "\\Issues", "{11111111-2222-3333-4444-555555555555}"), "<none>");
 
   // Step by step: file entry a, shortcut a, registry key a, file type a, INI entry a.
   EXPECT_EQ(ui::ReadSetupLog(in),
             "CreatedDir:" + in + "\r\nCopied:" + exe + "\r\nCopied:" + in + "\\regok.dll\r\nCopied:" + in +
-                "\\nover.dll\r\n"
+                "\\nover.dll\r\nCopied:" + in + "\\daten-v3.hlp\r\n"
                 // step 0 of the first option
                 "Link:" + exe + "," + programLink + "\r\n" +
                 "Register:HKEY_LOCAL_MACHINE," + productKey + "\\CurrentVersion,,Path," + exe + "\r\n" +
@@ -111,7 +122,8 @@ TEST(SystemUpdateScenario, EveryRecordKindIsAppliedIndexByIndexWithPlaceholdersE
                 "Register:HKEY_CLASSES_ROOT,SetupTests.Datei,Testdatei,,\r\n"
                 "Register:HKEY_CLASSES_ROOT,SetupTests.Datei\\shell\\open\\command," + exe + " %1,,\r\n" +
                 "Register:HKEY_CLASSES_ROOT,SetupTests.Datei\\DefaultIcon," + exe + ",,\r\n" +
-                // step 1: the library without an entry point (step 2) leaves no line
+                // step 1: the library without an entry point (step 2) and the product record
+                // (step 3) leave no line
                 "DLLSelfRegister:" + in + "\\regok.dll\r\n" + "Link:" + exe + "," + desktopLink + "\r\n" +
                 "Register:Software\\SetupTests\\Update,$(AppPath),Ziel," + in + "\r\n" +
                 "Register:HKEY_CLASSES_ROOT,SetupTests.Info,Beschreibung,,\r\n"
@@ -152,13 +164,14 @@ TEST(SystemUpdateScenario, EachKindOfFailureIsShownLoggedAndCounted) {
   std::string regsibling = Fixture("regsibling.dll"), sibling = Fixture("sibling.dll");
   std::string notALibrary = "kein Programm\r\n";
   std::string options =
-      "[Section1]\r\nName=Programm\r\nInstall=1\r\nFileCount=4\r\n" + FileLine(1, "kaputt.dll", notALibrary.size(),
+      "[Section1]\r\nName=Programm\r\nInstall=1\r\nFileCount=5\r\n" + FileLine(1, "kaputt.dll", notALibrary.size(),
                                                                                "$(DLLSelfRegister)") +
       FileLine(2, "regfail.dll", regfail.size(), "$(DLLSelfRegister)") +
       // Loaded from the install folder, the library finds its sibling there (the medium keeps
       // the sibling in a sub-folder, where no search would find it).
       "File3=1,,bin\\sibling.dll,sibling.dll,$(AppPath),,,," + std::to_string(sibling.size()) + "\r\n" +
       FileLine(4, "regsibling.dll", regsibling.size(), "$(DLLSelfRegister)") +
+      FileLine(5, "kaputt.hlp", notALibrary.size(), "$(KRVRegister)") +
       "LinkCount=1\r\nLink1=$(AppPath)\\prog.exe,$(AppPath)\\fehlt\\Verweis.lnk\r\n"
       "RegisterKeyCount=2\r\n"
       // HARDWARE holds volatile keys only: a lasting key below it is refused.
@@ -167,7 +180,9 @@ TEST(SystemUpdateScenario, EachKindOfFailureIsShownLoggedAndCounted) {
       "RegisterFileTypeCount=1\r\nRegisterFileType1=.sux,,Ohne Typnamen\r\n"
       "IniCount=1\r\nIni1=$(AppPath)\\nurlesen.ini,Abschnitt,Schl\xFC" "ssel,Wert\r\n";
   UpdateRun run("update-fail", options,
-                {{"kaputt.dll", notALibrary}, {"regfail.dll", regfail}, {"regsibling.dll", regsibling}});
+                {{"kaputt.dll", notALibrary}, {"regfail.dll", regfail}, {"regsibling.dll", regsibling},
+                 {"kaputt.hlp", notALibrary}});
+  std::string filesKey = "Software\\" + ui::CompanyName() + "\\" + ui::ProductName() + "\\2.0\\Files";
   ui::WriteFiles(run.Medium + "\\bin", {{"sibling.dll", sibling}});
   std::string in = run.Install, ini = in + "\\nurlesen.ini";
   ui::MakeFolders(in);
@@ -185,7 +200,9 @@ TEST(SystemUpdateScenario, EachKindOfFailureIsShownLoggedAndCounted) {
        {"Hinweis...", "Fehler beim Erzeugen des Dateityps \".sux\"!"},
        {"Hinweis...", "Fehler beim Erzeugen des IniEintrags \"Abschnitt\" in die Datei  \"$(AppPath)\\nurlesen.ini\"!"},
        {"Schwerer Fehler", "Fehler beim Registrieren von " + in + "\\regfail.dll. (0x80070005)"},
-       {"Hinweis...", "Fehler beim Schreiben von \"Software\\SetupTests\\Klein\" in Registraturdatenbank!"}});
+       {"Hinweis...", "Fehler beim Schreiben von \"Software\\SetupTests\\Klein\" in Registraturdatenbank!"},
+       // a data file that cannot be read is a product record that could not be written
+       {"Hinweis...", "Fehler beim Schreiben von \"" + filesKey + "\" in Registraturdatenbank!"}});
   SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
 
   EXPECT_EQ(ui::RegString(HKEY_CLASSES_ROOT, ".sux"), "<none>");
@@ -200,7 +217,7 @@ TEST(SystemUpdateScenario, EachKindOfFailureIsShownLoggedAndCounted) {
         "Error: Creating IniSetting $(AppPath)\\nurlesen.ini\r\n",
         "Error: Fehler beim Registrieren von " + in + "\\regfail.dll\r\n",
         "Error: Creating RegistryKey Software\\SetupTests\\Klein\r\n",
-        "DLLSelfRegister:" + in + "\\regsibling.dll\r\n"})
+        "DLLSelfRegister:" + in + "\\regsibling.dll\r\n", "Error: Creating RegistryKey " + filesKey + "\r\n"})
     EXPECT_NE(log.find(line), std::string::npos) << line << "\nin:\n" << log;
 }
 

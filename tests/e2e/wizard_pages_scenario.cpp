@@ -61,7 +61,7 @@ void MoveBelow(HWND box, HWND page) {
 
 // Each page waits at a box of its own, so the walk is seen page by page: the scan at a size
 // that differs, the copy at a missing source, the update at a failed record.
-TEST(WizardPagesScenario, ScanWelcomeGroupCopyUpdateFinishInThisOrder) {
+TEST(WizardPagesScenario, ScanWelcomeOptionsGroupCopyUpdateFinishInThisOrder) {
   PagesRun run("pages-order", "DefaultGroup=Seitentest\r\n",
                "[Section1]\r\nName=Programm\r\nInstall=1\r\nFileCount=2\r\n"
                // Used in place on the medium: measured by the scan, never copied.
@@ -84,6 +84,10 @@ TEST(WizardPagesScenario, ScanWelcomeGroupCopyUpdateFinishInThisOrder) {
   ASSERT_NE(welcome, nullptr);
   EXPECT_FALSE(IsWindowVisible(scan) && IsWindow(scan));
   ASSERT_TRUE(ui::Click(welcome, 1000));
+  HWND options = ui::WaitOptionsPage(pid);
+  ASSERT_NE(options, nullptr);
+  EXPECT_EQ(ui::WaitGroupPage(pid, 0), nullptr);
+  ASSERT_TRUE(ui::Click(options, 1000));
   HWND group = ui::WaitGroupPage(pid);
   ASSERT_NE(group, nullptr);
   EXPECT_EQ(ui::WaitCopyPage(pid, 0), nullptr);

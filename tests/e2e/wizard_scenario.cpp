@@ -307,6 +307,9 @@ TEST(WizardScenario, TheFinishPageEndsTheWizardWithoutANotice) {
   StartToWelcome(&run, "wizard-next", NothingToCopyScript("wizard-next-ziel"));
   if (HasFatalFailure()) return;
   ASSERT_TRUE(ui::Click(run.Welcome, 1000));
+  HWND options = ui::WaitOptionsPage(run.Setup.Pid);
+  ASSERT_NE(options, nullptr);
+  ASSERT_TRUE(ui::Click(options, 1000));
   HWND finish = ui::WaitFinishPage(run.Setup.Pid);
   ASSERT_NE(finish, nullptr);
   ASSERT_TRUE(ui::Answer(finish, 1));

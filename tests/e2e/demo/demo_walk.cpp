@@ -2,7 +2,11 @@
 // window the program shows is captured to a PNG and answered with its forward button, until
 // the program ends. Pages that work by themselves (scan, copy, system update) are held for the
 // moment of their picture. Prints what it met and did.
-//   demo_walk <medium folder> <screenshot folder> [arguments for setup.exe]
+//   demo_walk <medium folder> <screenshot folder> [--press ID] [setup arguments]
+//     --press ID   answer with button ID first where a window has it (the autorun box's "&Ende")
+//   demo_walk --register <program path>
+//     names the program as the installed product's ("Path" of its CurrentVersion key) unless the
+//     install has done so, so that "/AUTORUN" finds the product installed
 #include <windows.h>
 
 #include <cstdio>
@@ -10,6 +14,7 @@
 #include <string>
 #include <utility>
 
+#include "product_registry.h"
 #include "ui_driver.h"
 
 namespace {
@@ -20,10 +25,21 @@ std::string FileSafe(const std::string& text) {
   return out.empty() ? "ohne-titel" : out.substr(0, 40);
 }
 
+int Register(const std::string& program) {
+  std::string key = ui::ProductKey(ui::CompanyName(), ui::ProductName()) + "\\CurrentVersion";
+  std::string registered = ui::RegistryValue(key, "Path");
+  if (registered != "<none>") {
+    printf("The program is registered: %s\n", registered.c_str());
+    return 0;
+  }
+  printf("The install did not register the program; registering %s for the autorun demo\n", program.c_str());
+  return ui::SetRegistryString(key, "Path", program) ? 0 : 1;
+}
+
 // The button that takes the run forward, in the order a user would look for it.
-int ForwardButton(HWND window) {
-  for (int id : {1000, IDOK, IDYES, IDIGNORE, 1})
-    if (ui::IsControlVisible(window, id) && ui::IsControlEnabled(window, id)) return id;
+int ForwardButton(HWND window, int preferred = 0) {
+  for (int id : {preferred, 1000, IDOK, IDYES, IDIGNORE, 1})
+    if (id && ui::IsControlVisible(window, id) && ui::IsControlEnabled(window, id)) return id;
   return 0;
 }
 
@@ -54,11 +70,17 @@ bool BarFilled(HWND window) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 3 && std::string(argv[1]) == "--register") return Register(argv[2]);
   if (argc < 3) {
-    fprintf(stderr, "usage: demo_walk <medium> <screenshot folder> [arguments]\n");
+    fprintf(stderr, "usage: demo_walk <medium> <screenshot folder> [--press ID] [setup arguments]\n");
     return 2;
   }
-  std::string medium = argv[1], shots = argv[2], arguments = argc > 3 ? argv[3] : "";
+  std::string medium = argv[1], shots = argv[2], arguments;
+  int preferred = 0;
+  for (int i = 3; i < argc; ++i) {
+    if (std::string(argv[i]) == "--press" && i + 1 < argc) preferred = atoi(argv[++i]);
+    else arguments += (arguments.empty() ? "" : " ") + std::string(argv[i]);
+  }
   ui::MakeFolders(shots);
   ui::Setup setup;
   if (!ui::StartSetup(&setup, medium, arguments)) {
@@ -85,7 +107,7 @@ int main(int argc, char** argv) {
       // Read before a hold: a held program answers no message.
       std::string text = ui::MessageBoxText(window);
       if (text.empty()) text = ui::ControlText(window, 257);
-      int button = busy ? 0 : ForwardButton(window);
+      int button = busy ? 0 : ForwardButton(window, preferred);
       char name[300];
       snprintf(name, sizeof name, "%02d-%s.png", shot + 1, FileSafe(caption.empty() ? text : caption).c_str());
       std::string path = ui::JoinPath(shots, name);

@@ -33,10 +33,22 @@ HWND WaitCopyPage(DWORD pid, DWORD timeoutMs) {
   return WaitDialog(pid, "Kopieren", {1005, 1006, 1008, IDCANCEL}, timeoutMs);
 }
 
-bool StartAndInstall(Setup* setup, const std::string& medium, const std::string& arguments) {
-  if (!StartSetup(setup, medium, arguments)) return false;
+HWND WaitOptionsPage(DWORD pid, DWORD timeoutMs) {
+  return WaitDialog(pid, (ProductName() + "-Benutzerdefinierte Optionen").c_str(), {768, 288, 1002, 1015, 1000},
+                    timeoutMs);
+}
+
+HWND StartToOptions(Setup* setup, const std::string& medium, const std::string& arguments) {
+  if (!StartSetup(setup, medium, arguments)) return nullptr;
   HWND welcome = WaitWelcomePage(setup->Pid);
-  if (welcome && Click(welcome, 1000)) return true;
+  HWND options = welcome && Click(welcome, 1000) ? WaitOptionsPage(setup->Pid) : nullptr;
+  if (!options) CloseSetup(setup);
+  return options;
+}
+
+bool StartAndInstall(Setup* setup, const std::string& medium, const std::string& arguments) {
+  HWND options = StartToOptions(setup, medium, arguments);
+  if (options && Click(options, 1000)) return true;
   CloseSetup(setup);
   return false;
 }

@@ -22,9 +22,13 @@ bool WriteFiles(const std::string& folder, const std::vector<NamedBytes>& files)
 
 // The copy page (dialog 109) of the run, once the walk has reached it.
 HWND WaitCopyPage(DWORD pid, DWORD timeoutMs = kWait);
-// Starts the setup of the medium and presses "&Weiter >" on the welcome page, which leads to
-// the copy page; false when the welcome page does not come (the run is then killed).
+// Starts the setup of the medium and presses "&Weiter >" on the welcome page; the options page
+// is next. Null when the welcome page does not come (the run is then killed).
+HWND StartToOptions(Setup* setup, const std::string& medium, const std::string& arguments = "");
+// The same and "&Weiter >" on the options page, which leads to the program group page when the
+// script names a group and to the copy page otherwise; false when a page does not come.
 bool StartAndInstall(Setup* setup, const std::string& medium, const std::string& arguments = "");
+HWND WaitOptionsPage(DWORD pid, DWORD timeoutMs = kWait);
 
 // The closing notice 114 ("$p-Setup wurde nicht vollständig ausgeführt..."), or null.
 HWND WaitIncompleteNotice(DWORD pid, DWORD timeoutMs = kWait);

@@ -5,6 +5,7 @@
 #include <tlhelp32.h>
 
 #include "png_writer.h"
+#include "product_registry.h"
 
 namespace ui {
 
@@ -77,6 +78,9 @@ std::string FreshFolder(const std::string& name) {
 
 std::string MakeMedium(const std::string& name, const char* script) {
   std::string folder = FreshFolder(name);
+  // No product counts as installed unless the scenario says so: a registered program path
+  // left by an earlier run would move the install folder away from the script's.
+  DeleteRegistryValue(ProductKey(CompanyName(), ProductName()) + "\\CurrentVersion", "Path");
   CopyFileA(SETUP_EXE_PATH, JoinPath(folder, "setup.exe").c_str(), FALSE);
   if (script) WriteFile(JoinPath(folder, "SETUP.LST"), script);
   return folder;

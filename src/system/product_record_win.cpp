@@ -1,0 +1,175 @@
+#include <windows.h>
+
+#include <cstring>
+
+#include "startup/state.h"
+#include "startup/text.h"
+#include "system/product_data.h"
+#include "system/product_record.h"
+#include "system/registry.h"
+
+namespace {
+
+// An open registry key, closed when it goes out of scope.
+class OpenKey {
+ public:
+  OpenKey() = default;
+  ~OpenKey() {
+    if (key_) RegCloseKey(key_);
+  }
+  OpenKey(const OpenKey&) = delete;
+  OpenKey& operator=(const OpenKey&) = delete;
+  HKEY* Out() { return &key_; }
+  HKEY Get() const { return key_; }
+
+ private:
+  HKEY key_ = nullptr;
+};
+
+// A product data file mapped read-only in whole, released when it goes out of scope.
+class MappedFile {
+ public:
+  explicit MappedFile(const char* path) {
+    file_ = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file_ == INVALID_HANDLE_VALUE) return;
+    DWORD high = 0;
+    DWORD low = GetFileSize(file_, &high);
+    // An empty file cannot be mapped; one beyond 4 GB is no product data file.
+    if ((low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) || high != 0 || low == 0) return;
+    mapping_ = CreateFileMappingA(file_, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    if (!mapping_) return;
+    view_ = static_cast<const unsigned char*>(MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, 0));
+    if (view_) size_ = low;
+  }
+  ~MappedFile() {
+    if (view_) UnmapViewOfFile(view_);
+    if (mapping_) CloseHandle(mapping_);
+    if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+  }
+  MappedFile(const MappedFile&) = delete;
+  MappedFile& operator=(const MappedFile&) = delete;
+  // 1 when the file is a product data file that can be read.
+  int Open(ProductData* data) const { return view_ && OpenProductData(view_, size_, data); }
+
+ private:
+  HANDLE file_ = INVALID_HANDLE_VALUE;
+  HANDLE mapping_ = nullptr;
+  const unsigned char* view_ = nullptr;
+  size_t size_ = 0;
+};
+
+// "Software\<company>\<product>" followed by tail; 0 when it does not fit (a cut path would be
+// another key).
+int ProductKeyPath(char (&output)[kPathChars], const char* tail) {
+  size_t need = strlen("Software\\\\") + strlen(CompanyName) + strlen(ProductName) + strlen(tail);
+  if (need >= sizeof output) {
+    output[0] = 0;
+    return 0;
+  }
+  FormatText(output, "Software\\%s\\%s%s", CompanyName, ProductName, tail);
+  return 1;
+}
+
+int VersionKeyPath(char (&output)[kPathChars], const char* leaf) {
+  char tail[kPathChars];
+  FormatText(tail, "\\%s\\%s", SetupVersion, leaf);
+  return ProductKeyPath(output, tail);
+}
+
+int SetString(HKEY key, const char* name, const char* text) {
+  return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), static_cast<DWORD>(strlen(text))) ==
+         ERROR_SUCCESS;
+}
+
+int CreateKey(const char* path, OpenKey* key) {
+  return RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
+                         key->Out(), nullptr) == ERROR_SUCCESS;
+}
+
+// The data file's own key: the Files key, a backslash and the identifier text.
+int DataFileKeyPath(char (&output)[kPathChars], const unsigned char (&identifier)[kProductIdBytes]) {
+  char id[kIdentifierTextChars];
+  FormatProductIdentifier(id, identifier);
+  char leaf[kPathChars];
+  FormatText(leaf, "Files\\%s", id);
+  return VersionKeyPath(output, leaf);
+}
+
+int WriteIssues(const ProductData& data) {
+  char issuesPath[kPathChars];
+  if (!VersionKeyPath(issuesPath, "Issues")) return 0;
+  int ok = 1;
+  for (int32_t i = 0; i < data.IssueCount; ++i) {
+    unsigned char identifier[kProductIdBytes];
+    int registered = 0;
+    ProductIssue(&data, i, identifier, &registered);
+    if (!registered) continue;
+    char name[kIdentifierTextChars];
+    FormatProductIdentifier(name, identifier);
+    OpenKey issues;
+    DWORD zero = 0;
+    if (!CreateKey(issuesPath, &issues) ||
+        RegSetValueExA(issues.Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&zero), sizeof zero) !=
+            ERROR_SUCCESS)
+      ok = 0;
+  }
+  return ok;
+}
+
+}  // namespace
+
+int ProductFilesKeyPathN(char* output, size_t cap) {
+  char path[kPathChars];
+  if (!VersionKeyPath(path, "Files") || strlen(path) >= cap) {
+    if (cap) output[0] = 0;
+    return 0;
+  }
+  CopyTextN(output, cap, path);
+  return 1;
+}
+
+int WriteProductRecord(const char* path) {
+  MappedFile file(path);
+  ProductData data;
+  if (!file.Open(&data)) return 0;
+
+  int ok = 1;
+  char keyPath[kPathChars];
+  OpenKey key;
+  if (DataFileKeyPath(keyPath, data.Identifier) && CreateKey(keyPath, &key)) {
+    char version[16];
+    FormatText(version, "%ld", static_cast<long>(static_cast<int32_t>(data.Version)));
+    ok = SetString(key.Get(), nullptr, version) && SetString(key.Get(), "InstallPath", path);
+  } else {
+    ok = 0;
+  }
+  // The issues are written even when the data file's key was refused.
+  return WriteIssues(data) && ok;
+}
+
+int ProductDataIsNewerN(char* path, size_t cap) {
+  MappedFile file(path);
+  ProductData data;
+  if (!file.Open(&data)) return 0;
+  char keyPath[kPathChars];
+  OpenKey key;
+  if (!DataFileKeyPath(keyPath, data.Identifier) ||
+      RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_QUERY_VALUE, key.Out()) != ERROR_SUCCESS)
+    return 1;
+  char registered[kPathChars] = "";
+  ReadRegistryString(key.Get(), "", nullptr, registered);
+  char installed[kPathChars] = "";
+  // An installed path that the buffer cannot hold whole is not put in place of the source's.
+  if (ReadRegistryString(key.Get(), "", "InstallPath", installed) && strlen(installed) < cap)
+    CopyTextN(path, cap, installed);
+  return static_cast<uint32_t>(AtoiSaturated(registered)) < data.Version;
+}
+
+void ReadInstalledProgramPathN(char* buffer, size_t cap, int cut) {
+  if (cap == 0) return;
+  buffer[0] = 0;
+  char keyPath[kPathChars];
+  if (!ProductKeyPath(keyPath, "\\CurrentVersion")) return;
+  ReadRegistryString(HKEY_LOCAL_MACHINE, keyPath, "Path", buffer, cap);
+  if (cut && buffer[0]) CutToProgramFolder(buffer);
+}

@@ -1,0 +1,19 @@
+// Registry helpers of the product record's tests and scenarios (keys below HKEY_LOCAL_MACHINE).
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+namespace ui {
+
+// "Software\<company>\<product>".
+std::string ProductKey(const std::string& company, const std::string& product);
+// Deletes the key with everything in it.
+void DeleteKeyTree(const std::string& path);
+// Writes a REG_SZ value (the default value for an empty name), creating the key.
+bool SetRegistryString(const std::string& path, const std::string& name, const std::string& value);
+void DeleteRegistryValue(const std::string& path, const std::string& name);
+// The value's data (a REG_SZ without its terminating zero) and type, or "<none>" and REG_NONE.
+std::string RegistryValue(const std::string& path, const std::string& name, DWORD* type = nullptr);
+
+}  // namespace ui
