@@ -2,6 +2,7 @@
 # shipped files: cmake -DTEMPLATE=... -DBUILT=... -DSHIPPED=... -DOUTPUT=... -P make_script.cmake
 file(SIZE ${BUILT}/Sprachtrainer.exe SIZE_PROGRAM)
 file(SIZE ${BUILT}/Woerter.dll SIZE_LIBRARY)
+file(SIZE ${BUILT}/Woerterbuch.hlp SIZE_DATA)
 file(SIZE ${SHIPPED}/Hilfe.txt SIZE_HELP)
 file(SIZE ${SHIPPED}/Woerter.dat SIZE_WORDS)
 file(SIZE ${SHIPPED}/Kurzliste.dat SIZE_SHORT)

@@ -13,6 +13,10 @@ target_link_options(medium_program PRIVATE -static -s -mwindows)
 # onto the medium.
 setup_fixture_dll(Woerter VERSION 1 2 0 5 SOURCES ${MEDIUM_SOURCE}/quellen/woerter.cpp)
 
+# The product data file of the dictionary: version 1, with two issues of which one is registered.
+setup_product_data(${MEDIUM_OUT}/Woerterbuch.hlp --version 1 --id 5A7C0E21-9B3D-4f60-8E11-2C4B6D8F0A13
+  --issue 0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0:1 --issue 1F2E3D4C-5B6A-7988-97A6-B5C4D3E2F100:0)
+
 add_custom_command(OUTPUT ${MEDIUM_OUT}/SETUP.LST ${MEDIUM_OUT}/Woerter.dll
   COMMAND ${CMAKE_COMMAND} -E make_directory ${MEDIUM_OUT}
   COMMAND ${CMAKE_COMMAND} -E copy ${SETUP_FIXTURES_OUT}/Woerter.dll ${MEDIUM_OUT}/Woerter.dll
@@ -20,7 +24,7 @@ add_custom_command(OUTPUT ${MEDIUM_OUT}/SETUP.LST ${MEDIUM_OUT}/Woerter.dll
           ${MEDIUM_SOURCE}/Kurzliste.dat ${MEDIUM_OUT}
   COMMAND ${CMAKE_COMMAND} -DTEMPLATE=${MEDIUM_SOURCE}/SETUP.LST.in -DBUILT=${MEDIUM_OUT}
           -DSHIPPED=${MEDIUM_SOURCE} -DOUTPUT=${MEDIUM_OUT}/SETUP.LST -P ${MEDIUM_SOURCE}/make_script.cmake
-  DEPENDS medium_program fixture_Woerter ${MEDIUM_SOURCE}/SETUP.LST.in ${MEDIUM_SOURCE}/make_script.cmake
+  DEPENDS medium_program fixture_Woerter product_data_Woerterbuch.hlp ${MEDIUM_SOURCE}/SETUP.LST.in ${MEDIUM_SOURCE}/make_script.cmake
           ${MEDIUM_SOURCE}/Hilfe.txt ${MEDIUM_SOURCE}/Woerter.dat ${MEDIUM_SOURCE}/Kurzliste.dat
   COMMENT "Sample medium: SETUP.LST with the sizes of its files")
 add_custom_target(medium_files ALL DEPENDS ${MEDIUM_OUT}/SETUP.LST)

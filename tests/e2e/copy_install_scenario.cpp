@@ -294,6 +294,9 @@ TEST(CopyInstallScenario, SampleMediumInstallsAndItsLibraryIsCurrentTheSecondTim
             install + "\\Daten\\Kurzliste.wrt");
   EXPECT_EQ(ui::LinkTarget(group + "\\Sprachtrainer.lnk"), program);
   EXPECT_EQ(ui::LinkTarget(group + "\\Hilfe zum Sprachtrainer.lnk"), install + "\\Hilfe.txt");
+  EXPECT_EQ(ui::RegString(HKEY_LOCAL_MACHINE, productKey + "\\2.0\\Files\\{5A7C0E21-9B3D-4f60-8E11-2C4B6D8F0A13}",
+                          "InstallPath"),
+            install + "\\Woerterbuch.hlp");
 
   ui::Setup second;
   ASSERT_TRUE(ui::StartAndInstall(&second, medium));
