@@ -8,7 +8,10 @@
 
 #include "install_driver.h"
 #include "script/records.h"
+#include "startup/state.h"
 #include "system/file_types.h"
+#include "system/ini_entries.h"
+#include "system/shortcuts.h"
 #include "system/registry.h"
 
 namespace {
@@ -109,6 +112,44 @@ TEST_F(SystemRecordsTest, FileTypesWithoutExtensionOrTypeNameOrWithCutFieldsChan
   EXPECT_EQ(ui::RegString(HKEY_CLASSES_ROOT, "shell\\open\\command"), "<none>");
   EXPECT_EQ(ui::RegString(HKEY_CLASSES_ROOT, ".sue"), "<none>");
   EXPECT_EQ(ui::RegString(HKEY_CLASSES_ROOT, "SetupTests.Gekuerzt"), "<none>");
+}
+
+// A record whose field was cut, or whose expansion does not fit a path, names something other
+// than the script says: it is refused before anything is written.
+TEST_F(SystemRecordsTest, CutFieldsAndExpansionsThatDoNotFitAreRefused) {
+  std::string longName = std::string(kKey) + "\\" + std::string(200, 'k');
+  RegisterKeyRecord keys[2] = {};
+  keys[0].Root = kRootCurrentUser;
+  strcpy(keys[0].KeyPath, "Software\\SetupTests\\Records\\Gekuerzt");
+  keys[0].TooLong = 1;
+  keys[1].Root = kRootCurrentUser;
+  strcpy(keys[1].KeyPath, "Software\\SetupTests\\Records\\Lang");
+  strcpy(keys[1].ValueName, "Wert");
+  strcpy(keys[1].ValueData, "$(AppPath)$(AppPath)");  // twice a folder of 200 characters
+  IniRecord ini = {};
+  strcpy(ini.IniFile, "setuptest-gekuerzt.ini");
+  strcpy(ini.IniSection, "$(AppPath)$(AppPath)");
+  LinkRecord link = {};
+  strcpy(link.LinkTarget, "C:\\prog.exe");
+  strcpy(link.LinkFile, "$(AppPath)\\$(AppPath).lnk");
+  Option option = {};
+  option.RegisterKeyCount = 2;
+  option.RegisterKeys = keys;
+  option.IniCount = 1;
+  option.Inis = &ini;
+  option.LinkCount = 1;
+  option.Links = &link;
+  char saved[kPathChars];
+  strcpy(saved, InstallDir);
+  strcpy(InstallDir, ("C:\\" + std::string(200, 'i')).c_str());
+  EXPECT_EQ(ApplyRegistryKey(&option, 0), 0);
+  EXPECT_EQ(ApplyRegistryKey(&option, 1), 0);
+  EXPECT_EQ(ApplyIniEntry(&option, 0), 0);
+  EXPECT_LT(CreateShortcut(&option, 0), 0);
+  strcpy(InstallDir, saved);
+  EXPECT_EQ(ui::RegString(HKEY_CURRENT_USER, "Software\\SetupTests\\Records\\Gekuerzt"), "<none>");
+  EXPECT_EQ(ui::RegString(HKEY_CURRENT_USER, "Software\\SetupTests\\Records\\Lang"), "<none>");
+  EXPECT_EQ(ui::IniValue("setuptest-gekuerzt.ini", "x", "y"), "<none>");
 }
 
 }  // namespace
