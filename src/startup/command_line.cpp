@@ -1,0 +1,107 @@
+#include "startup/command_line.h"
+
+#include <cstring>
+
+#include "startup/paths.h"
+#include "startup/text.h"
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// 1 when token begins with name (letters in any case); *value then points behind it.
+int Switch(const char* token, const char* name, const char** value) {
+  size_t i = 0;
+  for (; name[i]; ++i)
+    if (Lower(token[i]) != Lower(name[i])) return 0;
+  *value = token + i;
+  return 1;
+}
+
+// The next blank-separated token, its quotes removed; 0 at the end of the line or when it does
+// not fit.
+int NextToken(const char** position, char (&token)[1024], int* tooLong) {
+  const char* p = *position;
+  while (IsBlank(*p)) ++p;
+  if (!*p) return 0;
+  size_t n = 0;
+  bool quoted = false;
+  for (; *p && (quoted || !IsBlank(*p)); ++p) {
+    if (*p == '"') {
+      quoted = !quoted;
+      continue;
+    }
+    if (n + 1 >= sizeof token) *tooLong = 1;
+    else token[n++] = *p;
+  }
+  token[n] = 0;
+  *position = p;
+  return 1;
+}
+
+int Refuse(CommandLine* line, const char* format, const char* token) {
+  FormatText(line->Error, format, token);
+  return 0;
+}
+
+int ReadOptions(const char* value, CommandLine* line) {
+  line->HasOptions = 1;
+  line->OptionCount = 0;
+  for (const char* p = value; *p;) {
+    int64_t n = 0;
+    const char* start = p;
+    while (*p >= '0' && *p <= '9' && n <= 1000000) n = n * 10 + (*p++ - '0');
+    if (p == start || n < 1 || n > 1000000 || (*p && *p != ',') || line->OptionCount == kMaxChosenOptions) return 0;
+    line->Options[line->OptionCount++] = static_cast<int32_t>(n);
+    if (*p == ',') {
+      ++p;
+      if (!*p) return 0;  // a list that ends in a comma lacks a number
+    }
+  }
+  return 1;
+}
+
+}  // namespace
+
+int ParseCommandLine(const char* text, CommandLine* line) {
+  memset(line, 0, sizeof *line);
+  if (!text) return 1;
+  line->Autorun = StartsWith(text, "/AUTORUN");
+  line->AllFiles = StartsWith(text, "/ALL");
+  // The medium's start program takes no further switches: whatever follows stays as it was.
+  if (line->Autorun) return 1;
+  const char* position = text;
+  char token[1024];
+  int tooLong = 0;
+  for (bool first = true; NextToken(&position, token, &tooLong); first = false) {
+    const char* value = nullptr;
+    if (tooLong) return Refuse(line, "Zu langer Schalter: %s", token);
+    if (first && line->AllFiles) continue;  // "/ALL", "/ALLES": as the start of the line has it
+    if (Switch(token, "/DIR=", &value)) {
+      if (!value[0] || strlen(value) >= sizeof line->Dir) return Refuse(line, "Ungültiger Wert: %s", token);
+      line->HasDir = 1;
+      CopyText(line->Dir, value);
+    } else if (Switch(token, "/GROUP=", &value)) {
+      if (strlen(value) >= sizeof line->Group) return Refuse(line, "Ungültiger Wert: %s", token);
+      line->HasGroup = 1;
+      CopyText(line->Group, value);
+    } else if (Switch(token, "/OPTIONS=", &value)) {
+      if (!ReadOptions(value, line)) return Refuse(line, "Ungültiger Wert: %s", token);
+    } else if (Switch(token, "/S", &value) && !value[0]) {
+      line->Silent = 1;
+    } else if (Switch(token, "/RUN", &value) && !value[0]) {
+      line->RunProgram = 1;
+    } else {
+      return Refuse(line, "Unbekannter Schalter: %s", token);
+    }
+  }
+  return 1;
+}
+
+int OptionChosen(const CommandLine& line, int32_t n) {
+  for (int i = 0; i < line.OptionCount; ++i)
+    if (line.Options[i] == n) return 1;
+  return 0;
+}
