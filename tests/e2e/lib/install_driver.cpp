@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+#include "product_registry.h"
+
 namespace ui {
 
 namespace {
@@ -157,19 +159,12 @@ void ClearSharedCount(const std::string& path) {
 std::string FixturePath(const std::string& name) { return JoinPath(SETUP_FIXTURES_DIR, name); }
 
 std::string RegString(HKEY root, const std::string& key, const std::string& name) {
-  char value[1024];
-  DWORD size = sizeof value - 1, type = 0;
-  HKEY open;
-  if (RegOpenKeyExA(root, key.c_str(), 0, KEY_QUERY_VALUE, &open) != ERROR_SUCCESS) return "<none>";
-  LONG rc = RegQueryValueExA(open, name.empty() ? nullptr : name.c_str(), nullptr, &type,
-                             reinterpret_cast<BYTE*>(value), &size);
-  RegCloseKey(open);
-  if (rc != ERROR_SUCCESS || type != REG_SZ) return "<none>";
-  value[size] = 0;
-  return value;
+  DWORD type = REG_NONE;
+  std::string value = RegistryValue(root, key, name, &type);
+  return type == REG_SZ ? value : "<none>";
 }
 
-void DeleteRegTree(HKEY root, const std::string& key) { RegDeleteTreeA(root, key.c_str()), RegDeleteKeyA(root, key.c_str()); }
+void DeleteRegTree(HKEY root, const std::string& key) { DeleteKeyTree(root, key); }
 
 std::string LinkTarget(const std::string& linkFile) {
   std::string target;

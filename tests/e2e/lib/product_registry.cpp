@@ -6,18 +6,18 @@ std::string ProductKey(const std::string& company, const std::string& product) {
   return "Software\\" + company + "\\" + product;
 }
 
-void DeleteKeyTree(const std::string& path) {
+void DeleteKeyTree(HKEY root, const std::string& path) {
   HKEY key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
   char name[256];
   DWORD length = sizeof name;
   // Always the first sub key: each is gone before the next is asked for.
   while (RegEnumKeyExA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
-    DeleteKeyTree(path + "\\" + name);
+    DeleteKeyTree(root, path + "\\" + name);
     length = sizeof name;
   }
   RegCloseKey(key);
-  RegDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str());
+  RegDeleteKeyA(root, path.c_str());
 }
 
 bool SetRegistryString(const std::string& path, const std::string& name, const std::string& value) {
@@ -37,12 +37,12 @@ void DeleteRegistryValue(const std::string& path, const std::string& name) {
   RegCloseKey(key);
 }
 
-std::string RegistryValue(const std::string& path, const std::string& name, DWORD* type) {
+std::string RegistryValue(HKEY root, const std::string& path, const std::string& name, DWORD* type) {
   DWORD kind = REG_NONE;
   if (!type) type = &kind;
   *type = REG_NONE;
   HKEY key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, &key)) return "<none>";
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE, &key)) return "<none>";
   char buffer[1024];
   DWORD size = sizeof buffer;
   LONG status = RegQueryValueExA(key, name.empty() ? nullptr : name.c_str(), nullptr, type,
