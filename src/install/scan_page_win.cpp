@@ -179,16 +179,8 @@ int PassFilesInUseGate(HWND page, unsigned message) {
 INT_PTR CALLBACK ScanPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   if (!PassBusyGate(page, message, IDD_CONFIRM_CANCEL)) return TRUE;
   if (!PassFilesInUseGate(page, message)) return TRUE;
-  switch (message) {
-    case WM_INITDIALOG:
-      OnInit(page, lParam);
-      return TRUE;
-    case WM_TIMER:
-      return OnStepTimer(page, wParam);
-    case kStepNextOption:
-    case kStepNextFile:
-      RunBusySteps(page, message, RunStep);
-      return TRUE;
-  }
-  return FALSE;
+  if (HandleBusyStep(page, message, wParam, RunStep)) return TRUE;
+  if (message != WM_INITDIALOG) return FALSE;
+  OnInit(page, lParam);
+  return TRUE;
 }

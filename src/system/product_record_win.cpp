@@ -4,27 +4,12 @@
 
 #include "startup/state.h"
 #include "startup/text.h"
+#include "startup/win_guards.h"
 #include "system/product_data.h"
 #include "system/product_record.h"
 #include "system/registry.h"
 
 namespace {
-
-// An open registry key, closed when it goes out of scope.
-class OpenKey {
- public:
-  OpenKey() = default;
-  ~OpenKey() {
-    if (key_) RegCloseKey(key_);
-  }
-  OpenKey(const OpenKey&) = delete;
-  OpenKey& operator=(const OpenKey&) = delete;
-  HKEY* Out() { return &key_; }
-  HKEY Get() const { return key_; }
-
- private:
-  HKEY key_ = nullptr;
-};
 
 // A product data file mapped read-only in whole, released when it goes out of scope.
 class MappedFile {
@@ -81,7 +66,7 @@ int SetString(HKEY key, const char* name, const char* text) {
          ERROR_SUCCESS;
 }
 
-int CreateKey(const char* path, OpenKey* key) {
+int CreateKey(const char* path, RegKey* key) {
   return RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
                          key->Out(), nullptr) == ERROR_SUCCESS;
 }
@@ -106,7 +91,7 @@ int WriteIssues(const ProductData& data) {
     if (!registered) continue;
     char name[kIdentifierTextChars];
     FormatProductIdentifier(name, identifier);
-    OpenKey issues;
+    RegKey issues;
     DWORD zero = 0;
     if (!CreateKey(issuesPath, &issues) ||
         RegSetValueExA(issues.Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&zero), sizeof zero) !=
@@ -135,7 +120,7 @@ int WriteProductRecord(const char* path) {
 
   int ok = 1;
   char keyPath[kPathChars];
-  OpenKey key;
+  RegKey key;
   if (DataFileKeyPath(keyPath, data.Identifier) && CreateKey(keyPath, &key)) {
     char version[16];
     FormatText(version, "%ld", static_cast<long>(static_cast<int32_t>(data.Version)));
@@ -152,7 +137,7 @@ int ProductDataIsNewerN(char* path, size_t cap) {
   ProductData data;
   if (!file.Open(&data)) return 0;
   char keyPath[kPathChars];
-  OpenKey key;
+  RegKey key;
   if (!DataFileKeyPath(keyPath, data.Identifier) ||
       RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_QUERY_VALUE, key.Out()) != ERROR_SUCCESS)
     return 1;

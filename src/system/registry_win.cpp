@@ -6,25 +6,10 @@
 #include "script/placeholders.h"
 #include "script/records.h"
 #include "startup/text.h"
+#include "startup/win_guards.h"
 #include "system/registry.h"
 
 namespace {
-
-// An open registry key, closed when it goes out of scope.
-class RegKey {
- public:
-  RegKey() = default;
-  ~RegKey() {
-    if (key_) RegCloseKey(key_);
-  }
-  RegKey(const RegKey&) = delete;
-  RegKey& operator=(const RegKey&) = delete;
-  HKEY* Out() { return &key_; }
-  HKEY Get() const { return key_; }
-
- private:
-  HKEY key_ = nullptr;
-};
 
 uint32_t RootNumber(HKEY root) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(root)); }
 

@@ -199,16 +199,8 @@ void OnInit(HWND page) {
 
 INT_PTR CALLBACK UpdatePageProc(HWND page, UINT message, WPARAM wParam, LPARAM) {
   if (!PassBusyGate(page, message, kCancelDialog)) return TRUE;
-  switch (message) {
-    case WM_INITDIALOG:
-      OnInit(page);
-      return TRUE;
-    case WM_TIMER:
-      return OnStepTimer(page, wParam);
-    case kStepNextOption:
-    case kStepNextFile:
-      RunBusySteps(page, message, RunStep);
-      return TRUE;
-  }
-  return FALSE;
+  if (HandleBusyStep(page, message, wParam, RunStep)) return TRUE;
+  if (message != WM_INITDIALOG) return FALSE;
+  OnInit(page);
+  return TRUE;
 }

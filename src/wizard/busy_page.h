@@ -40,6 +40,11 @@ int64_t BusyClockUs();
 // For the page's WM_TIMER: stops a step timer and posts its step. 1 when the id was a step's.
 int OnStepTimer(HWND page, uintptr_t timerId);
 
+// What every busy page's procedure does with its step timers and step messages (after the
+// gate): a timer posts its step, a step runs its time slice through run. 1 when the message
+// was one of them.
+int HandleBusyStep(HWND page, unsigned message, uintptr_t wParam, void (*run)(HWND page, unsigned message));
+
 // The gate every message of a busy page passes first. It acts on step messages only: while a
 // cancel box or a box of the page itself is up the step is put off by 20 ms; a pending cancel
 // request asks the cancel question (cancelDialog) first. 1 when the page handles the message

@@ -103,6 +103,13 @@ int OnStepTimer(HWND page, uintptr_t timerId) {
   return 1;
 }
 
+int HandleBusyStep(HWND page, unsigned message, uintptr_t wParam, void (*run)(HWND page, unsigned message)) {
+  if (message == WM_TIMER) return OnStepTimer(page, wParam);
+  if (!IsStepMessage(message)) return 0;
+  RunBusySteps(page, message, run);
+  return 1;
+}
+
 int PassBusyGate(HWND page, unsigned message, int cancelDialog) {
   if (!IsStepMessage(message)) return 1;
   if (ModalActive || PromptDepth > 0) {

@@ -12,6 +12,11 @@ void ExpandDialogTexts(HWND window);
 // then told to end the wizard and the owner page is ended.
 int ConfirmCancel(HWND owner, int dialogId, HWND disable);
 
+// Escape or "Setup abbrechen" on a page the user walks: asks dialog 115 over the page (the frame
+// disabled meanwhile); when the user goes on, the focus is back on "&Weiter >". TRUE when the
+// page goes on (the command is handled), FALSE when the setup ends or another box is up.
+INT_PTR AskCancelOnPage(HWND page);
+
 // Turns the command ids 1, 2, 9, 1000 and 1001 of a page into the wizard command for the frame
 // and ends the page; returns false (and does nothing) for every other id.
 bool LeavePage(HWND page, WPARAM commandId);

@@ -94,6 +94,12 @@ int ConfirmCancel(HWND owner, int dialogId, HWND disable) {
   return 1;
 }
 
+INT_PTR AskCancelOnPage(HWND page) {
+  if (ConfirmCancel(page, IDD_CONFIRM_CANCEL, FrameWindow) != 0) return FALSE;
+  SendMessageA(page, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(page, IDC_NEXT)), TRUE);
+  return TRUE;
+}
+
 bool LeavePage(HWND page, WPARAM commandId) {
   int command = 0;
   switch (LOWORD(commandId)) {

@@ -100,9 +100,7 @@ INT_PTR OnCommand(HWND page, WPARAM wParam) {
       OnNext(page);
       return TRUE;
     case IDCANCEL:
-      if (ConfirmCancel(page, IDD_CONFIRM_CANCEL, FrameWindow) != 0) return FALSE;
-      SendMessageA(page, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(page, IDC_NEXT)), TRUE);
-      return TRUE;
+      return AskCancelOnPage(page);
   }
   return LeavePage(page, wParam);
 }

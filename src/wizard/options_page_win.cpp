@@ -337,8 +337,7 @@ INT_PTR OnCommand(HWND page, WPARAM wParam) {
       if (CheckFreeSpace(page)) LeavePage(page, IDC_NEXT);
       return TRUE;
     case IDCANCEL:
-      ConfirmCancel(page, IDD_CONFIRM_CANCEL, FrameWindow);
-      return TRUE;
+      return AskCancelOnPage(page);
   }
   return LeavePage(page, wParam);
 }

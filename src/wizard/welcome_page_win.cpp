@@ -8,11 +8,7 @@ namespace {
 
 INT_PTR OnCommand(HWND page, WPARAM wParam) {
   int id = LOWORD(wParam);
-  if (id == IDCANCEL || id == IDC_CANCEL_SETUP) {
-    if (ConfirmCancel(page, IDD_CONFIRM_CANCEL, FrameWindow) != 0) return FALSE;
-    SendMessageA(page, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(page, IDC_NEXT)), TRUE);
-    return TRUE;
-  }
+  if (id == IDCANCEL || id == IDC_CANCEL_SETUP) return AskCancelOnPage(page);
   return LeavePage(page, wParam);
 }
 

@@ -252,21 +252,33 @@ bool Click(HWND dialog, int id) {
   return control && PostMessageA(control, BM_CLICK, 0, 0);
 }
 
-std::vector<std::string> ListItems(HWND dialog, int id) {
+namespace {
+
+// The texts of a list's items, asked in wide characters: only that form crosses the process
+// boundary whole.
+std::vector<std::string> ItemTexts(HWND control, UINT countMessage, UINT textMessage, LRESULT error) {
   std::vector<std::string> items;
-  HWND list = GetDlgItem(dialog, id);
   DWORD_PTR count = 0;
-  if (!list || !SendMessageTimeoutA(list, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &count)) return items;
-  for (DWORD_PTR i = 0; i < count && count != static_cast<DWORD_PTR>(LB_ERR); ++i) {
-    // Asked in wide characters: only that form crosses the process boundary whole.
+  if (!control || !SendMessageTimeoutA(control, countMessage, 0, 0, SMTO_ABORTIFHUNG, 5000, &count)) return items;
+  for (DWORD_PTR i = 0; i < count && count != static_cast<DWORD_PTR>(error); ++i) {
     WCHAR wide[1024] = L"";
     DWORD_PTR length = 0;
-    SendMessageTimeoutW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(wide), SMTO_ABORTIFHUNG, 5000, &length);
+    SendMessageTimeoutW(control, textMessage, i, reinterpret_cast<LPARAM>(wide), SMTO_ABORTIFHUNG, 5000, &length);
     char text[2048] = "";
     WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
     items.push_back(text);
   }
   return items;
+}
+
+}  // namespace
+
+std::vector<std::string> ListItems(HWND dialog, int id) {
+  return ItemTexts(GetDlgItem(dialog, id), LB_GETCOUNT, LB_GETTEXT, LB_ERR);
+}
+
+std::vector<std::string> ComboItems(HWND dialog, int id) {
+  return ItemTexts(GetDlgItem(dialog, id), CB_GETCOUNT, CB_GETLBTEXT, CB_ERR);
 }
 
 bool SelectListItem(HWND dialog, int id, int index) {
@@ -275,22 +287,6 @@ bool SelectListItem(HWND dialog, int id, int index) {
   return list && SendMessageTimeoutA(list, LB_SETCURSEL, index, 0, SMTO_ABORTIFHUNG, 5000, &result) &&
          static_cast<LRESULT>(result) == index &&
          PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
-}
-
-std::vector<std::string> ComboItems(HWND dialog, int id) {
-  std::vector<std::string> items;
-  HWND combo = GetDlgItem(dialog, id);
-  DWORD_PTR count = 0;
-  if (!combo || !SendMessageTimeoutA(combo, CB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &count)) return items;
-  for (DWORD_PTR i = 0; i < count && count != static_cast<DWORD_PTR>(CB_ERR); ++i) {
-    WCHAR wide[1024] = L"";
-    DWORD_PTR length = 0;
-    SendMessageTimeoutW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(wide), SMTO_ABORTIFHUNG, 5000, &length);
-    char text[2048] = "";
-    WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
-    items.push_back(text);
-  }
-  return items;
 }
 
 bool SelectComboItem(HWND dialog, int id, int index) {
