@@ -34,6 +34,18 @@ int HasCasePartner1252(unsigned char c, unsigned char* partner) {
 
 unsigned char AsciiLower(unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; }
 
+}  // namespace
+
+unsigned char FoldProfileChar(unsigned char c) {
+  // Upper case letters fold to their lower case partners: Š Œ Ž to š œ ž, Ÿ to ÿ, À..Þ to à..þ.
+  if (c == 0x8A || c == 0x8C || c == 0x8E) return static_cast<unsigned char>(c + 0x10);
+  if (c == 0x9F) return 0xFF;
+  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<unsigned char>(c + 0x20);
+  return AsciiLower(c);
+}
+
+namespace {
+
 NameMatch CompareNames(const char* name, size_t nameLength, const char* key, size_t keyLength) {
   if (nameLength != keyLength) return kNoMatch;
   NameMatch result = kMatch;
@@ -51,8 +63,8 @@ NameMatch CompareNames(const char* name, size_t nameLength, const char* key, siz
   return result;
 }
 
-// Copies a value as the string read returns it: without one enclosing pair of quotes, cut
-// to the buffer.
+}  // namespace
+
 size_t CopyProfileValue(const char* value, char* buffer, size_t size) {
   size_t n = strlen(value);
   if (n >= 2 && (value[0] == '"' || value[0] == '\'') && value[n - 1] == value[0]) {
@@ -64,8 +76,6 @@ size_t CopyProfileValue(const char* value, char* buffer, size_t size) {
   buffer[n] = 0;
   return n;
 }
-
-}  // namespace
 
 int IsProfileBlank(char c) {
   return c == ' ' || (c >= '\t' && c <= '\r') || c == 0x1A;

@@ -13,6 +13,15 @@
 #pragma once
 #include <cstddef>
 
+// A name byte folded so that two names match when their folded bytes are equal: ASCII
+// letters and the letters of code page 1252 that have a partner of the other case. This is how
+// the platform itself matches names on code page 1252.
+unsigned char FoldProfileChar(unsigned char c);
+
+// Copies a value as the string read returns it: without one enclosing pair of quotes, cut to
+// the buffer (size > 0); returns the length written.
+size_t CopyProfileValue(const char* value, char* buffer, size_t size);
+
 // The blanks the platform ignores around a requested section or key name.
 int IsProfileBlank(char c);
 
