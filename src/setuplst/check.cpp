@@ -38,7 +38,7 @@ uint32_t LineOf(const ProfileSection* section, const std::string& key) {
 
 std::string Folded(const std::string& text) {
   std::string folded = text;
-  for (char& c : folded) c = static_cast<char>(FoldProfileChar(static_cast<unsigned char>(c)));
+  for (char& c : folded) c = static_cast<char>(FoldCp1252(static_cast<unsigned char>(c)));
   return folded;
 }
 

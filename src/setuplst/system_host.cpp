@@ -13,13 +13,12 @@
 
 #include "setuplst/setuplst.h"
 #include "startup/codepage.h"
-#include "startup/profile_section.h"
 
 namespace {
 
 std::string Folded(const std::string& scriptText) {
   std::string folded = scriptText;
-  for (char& c : folded) c = static_cast<char>(FoldProfileChar(static_cast<unsigned char>(c)));
+  for (char& c : folded) c = static_cast<char>(FoldCp1252(static_cast<unsigned char>(c)));
   return folded;
 }
 

@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "setuplst/setuplst.h"
-#include "startup/profile_section.h"
+#include "startup/codepage.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ std::string FullPath(const std::string& path) {
 bool SameFolded(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
-    if (FoldProfileChar(static_cast<unsigned char>(a[i])) != FoldProfileChar(static_cast<unsigned char>(b[i]))) return false;
+    if (FoldCp1252(static_cast<unsigned char>(a[i])) != FoldCp1252(static_cast<unsigned char>(b[i]))) return false;
   return true;
 }
 

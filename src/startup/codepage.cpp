@@ -21,6 +21,14 @@ int UnicodeToCp1252(uint32_t u) {
   return -1;
 }
 
+unsigned char FoldCp1252(unsigned char c) {
+  if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c + 32);
+  if (c == 0x8A || c == 0x8C || c == 0x8E) return static_cast<unsigned char>(c + 0x10);
+  if (c == 0x9F) return 0xFF;
+  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<unsigned char>(c + 0x20);
+  return c;
+}
+
 size_t DecodeUtf8(const char* text, size_t n, uint32_t* u) {
   const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
   if (n == 0) return 0;

@@ -9,6 +9,10 @@ uint32_t Cp1252ToUnicode(unsigned char c);
 // The code page 1252 byte of a Unicode character, or -1 when the page lacks it.
 int UnicodeToCp1252(uint32_t u);
 
+// A letter folded to lower case, ASCII and the letters of the page beyond it (Š Œ Ž Ÿ À..Þ to
+// their partners), as file names are compared on Windows.
+unsigned char FoldCp1252(unsigned char c);
+
 // The length of the well-formed UTF-8 sequence at p (at most n bytes), storing its character;
 // 0 when no well-formed sequence starts there (overlong forms and surrogates are not).
 size_t DecodeUtf8(const char* p, size_t n, uint32_t* u);

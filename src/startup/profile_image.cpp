@@ -59,9 +59,13 @@ LineParts SplitLine(const RawLine& line) {
     // The name runs to the last "]"; a header without one is an entry line.
     for (const char* close = line.End - 1; close > line.Start; --close)
       if (*close == ']') {
+        // The name loses the blanks around it inside the brackets.
+        const char* name = line.Start + 1;
+        while (name < close && IsProfileBlank(*name)) ++name;
+        while (close > name && IsProfileBlank(close[-1])) --close;
         parts.IsSection = 1;
-        parts.Name = line.Start + 1;
-        parts.NameLength = static_cast<size_t>(close - parts.Name);
+        parts.Name = name;
+        parts.NameLength = static_cast<size_t>(close - name);
         return parts;
       }
   }
@@ -280,8 +284,7 @@ size_t ProfileImageReadString(const ProfileImage* image, const char* section, co
   if (size == 0) return 0;
   buffer[0] = 0;
   if (size > 1 && !key) buffer[1] = 0;
-  // The platform answers an empty key name with the default before it looks for anything.
-  if (!section || (key && !key[0])) return 0;
+  if (!section) return 0;
   const ProfileSection* found = ProfileImageSection(image, section, key != nullptr);
   if (!found) return 0;
   if (!key) return SectionReadKeys(found->Lines, buffer, size);

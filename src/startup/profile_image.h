@@ -5,13 +5,14 @@
 //
 // The file is split as the platform splits it: a line ends at "\r" or "\n"; blanks (see
 // IsProfileBlank) around a line, a name and a value are dropped; "[name]" up to the last "]"
-// starts a section (its name kept as written, blanks included); a line that starts with ";" is
+// starts a section (blanks inside the brackets dropped too); a line that starts with ";" is
 // a comment; any other line is an entry "name=value" or a bare name. Entries before the first
 // section belong to a section with the empty name. A file that starts with the UTF-8 mark is
 // turned into code page 1252 first ("?" for what that page lacks), as the platform does.
 //
 // Reads follow profile_section.h: the first section of a name counts, the first entry of a
-// key name counts, names match without regard to case (FoldProfileChar).
+// key name counts, names match as FoldProfileChar folds them; an empty or blank key name finds
+// the first entry without a name.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -26,7 +27,7 @@ struct ProfileEntry {
 };
 
 struct ProfileSection {
-  const char* Name;       // as written between "[" and "]"
+  const char* Name;       // as written between "[" and "]", without blanks around it
   uint32_t Line;          // line of the header; 0 for the section before the first header
   ProfileEntry* Entries;  // in file order
   uint32_t EntryCount;

@@ -36,13 +36,7 @@ unsigned char AsciiLower(unsigned char c) { return c >= 'A' && c <= 'Z' ? static
 
 }  // namespace
 
-unsigned char FoldProfileChar(unsigned char c) {
-  // Upper case letters fold to their lower case partners: Š Œ Ž to š œ ž, Ÿ to ÿ, À..Þ to à..þ.
-  if (c == 0x8A || c == 0x8C || c == 0x8E) return static_cast<unsigned char>(c + 0x10);
-  if (c == 0x9F) return 0xFF;
-  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<unsigned char>(c + 0x20);
-  return AsciiLower(c);
-}
+unsigned char FoldProfileChar(unsigned char c) { return AsciiLower(c); }
 
 namespace {
 

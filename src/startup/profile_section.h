@@ -13,9 +13,10 @@
 #pragma once
 #include <cstddef>
 
-// A name byte folded so that two names match when their folded bytes are equal: ASCII
-// letters and the letters of code page 1252 that have a partner of the other case. This is how
-// the platform itself matches names on code page 1252.
+// A name byte folded so that two names match when their folded bytes are equal: ASCII letters
+// without regard to case, every other byte only itself. This is how the profile functions under
+// Wine match section and key names (Windows may fold the letters beyond ASCII too; the names
+// the setup asks for are all ASCII).
 unsigned char FoldProfileChar(unsigned char c);
 
 // Copies a value as the string read returns it: without one enclosing pair of quotes, cut to
