@@ -42,6 +42,7 @@ target_include_directories(toolcore PUBLIC ${SETUP_SOURCE_DIR}/src ${CMAKE_BINAR
 target_compile_options(toolcore PUBLIC -Os -fno-exceptions -fno-rtti ${SETUP_WARNINGS} ${SETUP_CHARSET})
 set(SETUPLST_WIN_SOURCES ${SETUPLST_SOURCES})
 list(FILTER SETUPLST_WIN_SOURCES EXCLUDE REGEX "_host\\.cpp$")
-add_executable(setuplst ${SETUPLST_WIN_SOURCES})
+add_executable(setuplst ${SETUPLST_WIN_SOURCES} ${SETUP_SOURCE_DIR}/src/setuplst/setuplst.rc)
+target_include_directories(setuplst PRIVATE ${CMAKE_BINARY_DIR}/generated)
 target_link_libraries(setuplst PRIVATE toolcore kernel32)
 target_link_options(setuplst PRIVATE -static -s)
