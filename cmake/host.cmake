@@ -47,3 +47,6 @@ set(SETUPLST_HOST_SOURCES ${SETUPLST_SOURCES})
 list(FILTER SETUPLST_HOST_SOURCES EXCLUDE REGEX "_win\\.cpp$")
 add_executable(setuplst ${SETUPLST_HOST_SOURCES})
 target_link_libraries(setuplst PRIVATE toolcore)
+# The host tests run the tool as a program.
+target_compile_definitions(host_tests PRIVATE SETUPLST_PATH="$<TARGET_FILE:setuplst>")
+add_dependencies(host_tests setuplst)

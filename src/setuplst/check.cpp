@@ -212,8 +212,8 @@ void CheckCount(const ProfileSection* section, const NumberedKind& kind) {
   }
   long long more = count - present - listed;
   if (more > 0) missing += " und " + std::to_string(more) + " weitere";
-  Report(LineOf(section, kind.Count), kind.MissingKind, "%s=%d, aber es fehlt %s: Setup liest dafür einen leeren Eintrag",
-         kind.Count, count, missing.c_str());
+  Report(LineOf(section, kind.Count), kind.MissingKind, "%s=%d, aber es %s %s: Setup liest dafür einen leeren Eintrag",
+         kind.Count, count, count - present > 1 ? "fehlen" : "fehlt", missing.c_str());
 }
 
 // --- Texts and records ----------------------------------------------------------------------
@@ -401,8 +401,8 @@ void CheckOption(const OptionInfo& info) {
   CheckTextLength(info.Image, "Destination", kPathChars, kFindingError);
   if (info.SubOption && o.FileCount > 0)
     Report(info.Image ? info.Image->Line : 1, kFindingWarning,
-           "die Unteroption [%s] hat %d Dateien: Setup zählt sie mit, installiert sie aber nie",
-           Shown(info.Section).c_str(), o.FileCount);
+           "die Unteroption [%s] hat %d %s: Setup zählt sie mit, installiert sie aber nie",
+           Shown(info.Section).c_str(), o.FileCount, o.FileCount == 1 ? "Datei" : "Dateien");
   if (info.Walked && !info.Autorun) CheckRecords(info);
 }
 
