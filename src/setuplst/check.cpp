@@ -3,6 +3,7 @@
 #include <cstring>
 #include <iterator>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "script/option_tree.h"
 #include "script/placeholders.h"
@@ -110,9 +111,10 @@ const NumberedKind* KindsOfSection(const ProfileSection& section, size_t* count)
 }
 
 bool WasAskedAndAbsent(const std::string& name) {
-  for (const std::string& asked : AbsentSectionsAsked)
-    if (Folded(asked) == Folded(name)) return true;
-  return false;
+  static std::unordered_set<std::string> absent;
+  if (absent.empty())
+    for (const std::string& asked : AbsentSectionsAsked) absent.insert(Folded(asked));
+  return absent.count(Folded(name)) > 0;
 }
 
 void CheckUnreadKeys(const ProfileSection& section) {
@@ -130,9 +132,9 @@ void CheckUnreadKeys(const ProfileSection& section) {
     bool numbered = false;
     for (size_t k = 0; k < kindCount && !numbered; ++k) {
       long long number = KeyNumber(entry.Name, kinds[k].Key);
-      if (number < 0) continue;
-      numbered = true;
       int count = ProfileImageReadInt(&Script, section.Name, kinds[k].Count);
+      if (number <= count) continue;
+      numbered = true;
       Report(entry.Line, kFindingWarning, "%s liegt über %s=%d: Setup liest den Schlüssel nicht",
              Shown(entry.Name).c_str(), kinds[k].Count, count);
     }
@@ -285,7 +287,12 @@ void CheckRecords(const OptionInfo& owner) {
     uint32_t line = key ? key->Line : 1;
     for (const FileTypeEntry& e : r.Entries) {
       if (!e.SubKey[0]) break;
-      CheckExpanded(line, (std::string(r.TypeName) + "\\" + e.SubKey).c_str(), kPathChars, "der Unterschlüssel");
+      // The sub key's path is the type name, a backslash and the expanded sub key.
+      CheckPlaceholders(line, e.SubKey);
+      size_t length = strlen(r.TypeName) + 1 + Expanded(e.SubKey).size();
+      if (length > kMaxPath)
+        Report(line, kFindingError, "der Unterschlüssel wird %u Zeichen lang, Setup hat Platz für %u",
+               static_cast<unsigned>(length), static_cast<unsigned>(kMaxPath));
       for (const char* text : {e.SubKeyDefault, e.SubValueName, e.SubValueData}) CheckExpanded(line, text, kPathChars, "ein Wert");
     }
   }
@@ -350,18 +357,17 @@ void CheckInstalledEntry(const EntryInfo& info, uint32_t line, EntryChecks* chec
   } else if ((!DiskLabels[e.Disk - 1] || !DiskLabels[e.Disk - 1][0]) && !checks->DisksSeen[e.Disk]++) {
     Report(line, kFindingWarning, "Datenträger %d hat keine Bezeichnung: [Disks] Disk%d fehlt", e.Disk, e.Disk);
   }
+  static char path[1 << 16];
+  if (!FileEntryPathN(path, sizeof path, info.Owner->Node, &e)) return;
+  checks->InstalledPaths.push_back(Folded(path));  // a file used on the medium counts for SuccessRun
   if (e.DestKind == kDestNoCopy) return;
   std::string target = FieldText(ValueAsRead(info.Key), 4);
   if (target.empty() && (strchr(e.SourceName, '\\') || strchr(e.SourceName, '/')))
     Report(line, kFindingWarning, "Zielname leer: die Datei wird als \"%s\" installiert, mit dem Unterverzeichnis am Ziel",
            Shown(e.TargetName).c_str());
-
-  static char path[1 << 16];
-  if (!FileEntryPathN(path, sizeof path, info.Owner->Node, &e)) return;
   if (strlen(path) > kMaxPath)
     Report(line, kFindingError, "der Zielpfad wird %u Zeichen lang, Setup hat Platz für %u",
            static_cast<unsigned>(strlen(path)), static_cast<unsigned>(kMaxPath));
-  checks->InstalledPaths.push_back(Folded(path));
   auto [slot, added] = checks->Targets.emplace(Folded(path), &info);
   const EntryInfo* first = slot->second;
   if (!added && !Exclusive(first->Owner, info.Owner))
@@ -381,7 +387,7 @@ void CheckEntry(const EntryInfo& info, EntryChecks* checks) {
   if (strlen(SetupDir) + strlen(e.SourceName) > kMaxPath)
     Report(line, kFindingError, "der Quellpfad wird länger als %u Zeichen", static_cast<unsigned>(kMaxPath));
 
-  SourceFacts source = InspectSource(checks->Medium, e);
+  SourceFacts source = ExamineSource(checks->Medium, e);
   if (source.Path.empty()) {
     const char* label = e.Disk >= 1 && e.Disk <= kMaxDiskLabels && DiskLabels[e.Disk - 1] ? DiskLabels[e.Disk - 1] : "";
     Report(line, kFindingError, "Quelldatei nicht gefunden! \"%s\" fehlt auf dem Datenträger \"%s\"",

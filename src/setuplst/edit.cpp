@@ -1,6 +1,7 @@
 // fill and add: the figures of File<n> entries written from the real files. Only the fields
 // that change are replaced; every other byte of the script stays as it was.
 #include <algorithm>
+#include <cstring>
 #include <set>
 
 #include "script/fields.h"
@@ -112,7 +113,7 @@ size_t OffsetAfterLine(uint32_t line) {
   return Script.TextSize;
 }
 
-int Refuse(const std::string& medium, std::string* path, std::string* name) {
+int LoadForEditing(const std::string& medium, std::string* path, std::string* name) {
   if (!LoadScript(medium, path, name)) {
     PrintLine("setuplst: SETUP.LST im Verzeichnis " + medium + " kann nicht gelesen werden");
     return 2;
@@ -150,7 +151,7 @@ std::string FieldText(const std::string& value, int i) {
 
 int FillCommand(const std::string& medium) {
   std::string path, name;
-  if (int refused = Refuse(medium, &path, &name)) return refused;
+  if (int refused = LoadForEditing(medium, &path, &name)) return refused;
   ScriptModel model;
   ReadAsSetup(&model);
   Findings.clear();  // what check tells; fill reports only on the entries it fills
@@ -169,7 +170,7 @@ int FillCommand(const std::string& medium) {
       Report(line, kFindingError, "File%d bleibt unverändert: der Eintrag ist fehlerhaft (setuplst check)", info.Number);
       continue;
     }
-    SourceFacts source = InspectSource(medium, e);
+    SourceFacts source = ExamineSource(medium, e);
     if (source.Path.empty()) {
       Report(line, kFindingError, "Quelldatei nicht gefunden! \"%s\": File%d bleibt unverändert", Shown(e.SourceName).c_str(),
              info.Number);
@@ -192,7 +193,7 @@ int FillCommand(const std::string& medium) {
 int AddCommand(const std::string& medium, const std::string& sectionArg, const std::string& destinationArg,
                const std::vector<std::string>& files) {
   std::string path, name;
-  if (int refused = Refuse(medium, &path, &name)) return refused;
+  if (int refused = LoadForEditing(medium, &path, &name)) return refused;
   std::string sectionName = ScriptText(sectionArg), destination = ScriptText(destinationArg);
   const ProfileSection* section = ProfileImageSection(&Script, sectionName.c_str(), 1);
   int count = section ? ProfileImageReadInt(&Script, sectionName.c_str(), "FileCount") : 0;
@@ -214,7 +215,7 @@ int AddCommand(const std::string& medium, const std::string& sectionArg, const s
     std::string source = NameInMedium(medium, files[i]);
     FileEntry probe{};
     CopyText(probe.SourceName, source.c_str());
-    SourceFacts facts = source.empty() || source.size() >= kPathChars ? SourceFacts{} : InspectSource(medium, probe);
+    SourceFacts facts = source.empty() || source.size() >= kPathChars ? SourceFacts{} : ExamineSource(medium, probe);
     if (facts.Path.empty() || source.find('"') != std::string::npos) {
       PrintLine("setuplst: " + files[i] + " ist keine Datei des Datenträgers " + medium);
       return 1;
@@ -236,7 +237,8 @@ int AddCommand(const std::string& medium, const std::string& sectionArg, const s
     size_t at = OffsetAfterLine(last);
     std::string head = at == Script.TextSize && at && Script.Text[at - 1] != '\n' && Script.Text[at - 1] != '\r' ? eol : "";
     const ProfileEntry* countKey = ProfileSectionEntry(section, "FileCount");
-    if (countKey) edits.push_back({countKey->ValueOffset, countKey->ValueLength, total});
+    if (countKey && countKey->Value) edits.push_back({countKey->ValueOffset, countKey->ValueLength, total});
+    else if (countKey) edits.push_back({countKey->ValueOffset, strlen(countKey->Name), "FileCount=" + total});  // a bare name
     else lines = "FileCount=" + total + eol + lines;
     edits.push_back({at, 0, head + lines});
   }

@@ -134,7 +134,7 @@ std::string DateText(int year, int month, int day) {
   return std::to_string(month) + "/" + std::to_string(day) + "/" + std::to_string(year);
 }
 
-SourceFacts InspectSource(const std::string& medium, const FileEntry& entry) {
+SourceFacts ExamineSource(const std::string& medium, const FileEntry& entry) {
   SourceFacts source{};
   source.Path = FindInFolder(medium, entry.SourceName);
   if (source.Path.empty() || !FileFactsOf(source.Path, &source.Facts) || source.Facts.IsFolder) {

@@ -111,7 +111,7 @@ struct SourceFacts {
   int HasVersion;
   uint32_t VersionMS, VersionLS;
 };
-SourceFacts InspectSource(const std::string& medium, const FileEntry& entry);
+SourceFacts ExamineSource(const std::string& medium, const FileEntry& entry);
 // "a.b.c.d" of a packed version; "M/D/YYYY" of a date.
 std::string VersionText(uint32_t ms, uint32_t ls);
 std::string DateText(int year, int month, int day);
