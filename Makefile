@@ -15,15 +15,19 @@ deps:
 	@tools/install-deps.sh
 
 # Configuring every time is cheap and lets CMAKE_FLAGS (branding) take effect at once.
+# The host tree's setuplst fills in the sample medium's figures in the x86_64 tree: it is
+# built first.
 configure: deps
 	cmake -S . -B $(BUILD)/win32 -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake $(CMAKE_FLAGS) >/dev/null
 	cmake -S . -B $(BUILD)/win64 -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
-	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake $(CMAKE_FLAGS) >/dev/null
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DSETUPLST_TOOL=$(abspath $(BUILD))/host/setuplst \
+	  $(CMAKE_FLAGS) >/dev/null
 	CC=clang CXX=clang++ cmake -S . -B $(BUILD)/host -G Ninja -DCMAKE_BUILD_TYPE=Debug \
 	  -DFUZZ_SECONDS=$(FUZZ_SECONDS) $(CMAKE_FLAGS) >/dev/null
 
 build: configure
+	cmake --build $(BUILD)/host -j $(JOBS) --target setuplst
 	cmake --build $(BUILD)/win32 -j $(JOBS)
 	cmake --build $(BUILD)/win64 -j $(JOBS) --target all windows_tests e2e_scenarios
 	cmake --build $(BUILD)/host -j $(JOBS)

@@ -50,3 +50,16 @@ foreach(src IN LISTS SETUP_FUZZ_SOURCES)
   add_test(NAME fuzz.${name}
     COMMAND ${name} -max_total_time=${FUZZ_SECONDS} -print_final_stats=1 ${CMAKE_BINARY_DIR}/fuzz-corpus/${name})
 endforeach()
+
+# setuplst, the publisher's tool, on its own copy of the core: a tool is not a sanitizer build.
+configure_file(${SETUP_SOURCE_DIR}/src/resources/branding.h.in ${CMAKE_BINARY_DIR}/generated/branding.h @ONLY)
+add_library(toolcore STATIC ${SETUP_CORE_SOURCES})
+target_include_directories(toolcore PUBLIC ${SETUP_SOURCE_DIR}/src ${CMAKE_BINARY_DIR}/generated)
+target_compile_options(toolcore PUBLIC -O2 -Wall -Wextra)
+set(SETUPLST_HOST_SOURCES ${SETUPLST_SOURCES})
+list(FILTER SETUPLST_HOST_SOURCES EXCLUDE REGEX "_win\\.cpp$")
+add_executable(setuplst ${SETUPLST_HOST_SOURCES})
+target_link_libraries(setuplst PRIVATE toolcore)
+# The host tests run the tool as a program.
+target_compile_definitions(host_tests PRIVATE SETUPLST_PATH="$<TARGET_FILE:setuplst>")
+add_dependencies(host_tests setuplst)

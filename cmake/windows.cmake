@@ -50,3 +50,14 @@ add_test(NAME static.setup_exe
 if(SETUP_WINE_TREE)
   include(cmake/wine-tests.cmake)
 endif()
+
+# setuplst, the publisher's tool, as a console program on the portable core.
+add_library(toolcore STATIC ${SETUP_CORE_SOURCES})
+target_include_directories(toolcore PUBLIC ${SETUP_SOURCE_DIR}/src ${CMAKE_BINARY_DIR}/generated)
+target_compile_options(toolcore PUBLIC -Os -fno-exceptions -fno-rtti ${SETUP_WARNINGS} ${SETUP_CHARSET})
+set(SETUPLST_WIN_SOURCES ${SETUPLST_SOURCES})
+list(FILTER SETUPLST_WIN_SOURCES EXCLUDE REGEX "_host\\.cpp$")
+add_executable(setuplst ${SETUPLST_WIN_SOURCES} ${SETUP_SOURCE_DIR}/src/setuplst/setuplst.rc)
+target_include_directories(setuplst PRIVATE ${CMAKE_BINARY_DIR}/generated)
+target_link_libraries(setuplst PRIVATE toolcore kernel32)
+target_link_options(setuplst PRIVATE -static -s)

@@ -74,6 +74,23 @@ int PlaceholderClass(const char* text, int start) {
   return result;
 }
 
+const char* UnknownPlaceholder(const char* text) {
+  for (const char* p = text; *p;) {
+    if (*p == '/' && p[1] == '$') {
+      p += 2;
+    } else if (*p++ == '$') {
+      size_t match = MatchPlaceholder(p);
+      if (match != std::size(kPlaceholders)) {
+        p += strlen(kPlaceholders[match].Name);
+        continue;
+      }
+      if (*p == '(') return p - 1;
+      if (*p) ++p;
+    }
+  }
+  return nullptr;
+}
+
 // The walk keeps the length the output would have without the cut (count), as the original
 // algorithm does: it stops once that length reaches the capacity, and the backslash rule looks
 // at the uncut text. The buffer holds the first capacity - 1 characters of that text. While

@@ -15,3 +15,7 @@ template <size_t N> int ExpandPlaceholders(char (&output)[N], const char* text, 
 // $(AppPath) 0, $(NoCopy) 6), found by the same walk as the expansion but over the text's own
 // placeholders, whatever their values; start when the text has none.
 int PlaceholderClass(const char* text, int start);
+
+// The first "$(" of text that starts no placeholder of the table, as the expansion walks the
+// text (after "/" or a first "$" a dollar sign is literal); null when every one is known.
+const char* UnknownPlaceholder(const char* text);

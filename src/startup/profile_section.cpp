@@ -34,6 +34,12 @@ int HasCasePartner1252(unsigned char c, unsigned char* partner) {
 
 unsigned char AsciiLower(unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; }
 
+}  // namespace
+
+unsigned char FoldProfileChar(unsigned char c) { return AsciiLower(c); }
+
+namespace {
+
 NameMatch CompareNames(const char* name, size_t nameLength, const char* key, size_t keyLength) {
   if (nameLength != keyLength) return kNoMatch;
   NameMatch result = kMatch;
@@ -51,8 +57,8 @@ NameMatch CompareNames(const char* name, size_t nameLength, const char* key, siz
   return result;
 }
 
-// Copies a value as the string read returns it: without one enclosing pair of quotes, cut
-// to the buffer.
+}  // namespace
+
 size_t CopyProfileValue(const char* value, char* buffer, size_t size) {
   size_t n = strlen(value);
   if (n >= 2 && (value[0] == '"' || value[0] == '\'') && value[n - 1] == value[0]) {
@@ -64,8 +70,6 @@ size_t CopyProfileValue(const char* value, char* buffer, size_t size) {
   buffer[n] = 0;
   return n;
 }
-
-}  // namespace
 
 int IsProfileBlank(char c) {
   return c == ' ' || (c >= '\t' && c <= '\r') || c == 0x1A;

@@ -13,6 +13,16 @@
 #pragma once
 #include <cstddef>
 
+// A name byte folded so that two names match when their folded bytes are equal: ASCII letters
+// without regard to case, every other byte only itself. This is how the profile functions under
+// Wine match section and key names (Windows may fold the letters beyond ASCII too; the names
+// the setup asks for are all ASCII).
+unsigned char FoldProfileChar(unsigned char c);
+
+// Copies a value as the string read returns it: without one enclosing pair of quotes, cut to
+// the buffer (size > 0); returns the length written.
+size_t CopyProfileValue(const char* value, char* buffer, size_t size);
+
 // The blanks the platform ignores around a requested section or key name.
 int IsProfileBlank(char c);
 

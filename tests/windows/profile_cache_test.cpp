@@ -17,6 +17,7 @@
 #include "script/reader.h"
 #include "startup/arena.h"
 #include "startup/platform.h"
+#include "startup/profile_image.h"
 #include "startup/profile_section.h"
 #include "startup/state.h"
 #include "startup/text.h"
@@ -267,10 +268,17 @@ Answer Platform(const char* section, const char* key, size_t size) {
   return {result, buffer.substr(0, std::min(result + 1, size))};
 }
 
+// The same file as an in-memory image (the publisher's tool and the host tests read scripts
+// through it): every read must answer as the program's does.
+ProfileImage image;
+
 Answer Program(const char* section, const char* key, size_t size) {
-  std::string buffer(size + 1, '#');
+  std::string buffer(size + 1, '#'), mirror(size + 1, '#');
   size_t result = ProfileReadString(section, key, buffer.data(), size);
   EXPECT_EQ(buffer[size], '#') << "wrote past the buffer: [" << section << "] " << (key ? key : "(list)") << " " << size;
+  size_t fromImage = ProfileImageReadString(&image, section, key, mirror.data(), size);
+  EXPECT_TRUE(fromImage == result && mirror.substr(0, std::min(result + 1, size)) == buffer.substr(0, std::min(result + 1, size)))
+      << "image: [" << section << "] " << (key ? key : "(list)") << " " << size << ": " << fromImage << " against " << result;
   return {result, buffer.substr(0, std::min(result + 1, size))};
 }
 
@@ -322,6 +330,7 @@ void CompareKeyList(const char* section, size_t size, Tally* tally) {
 void CompareInt(const char* section, const char* key, Tally* tally) {
   int platform = static_cast<int>(GetPrivateProfileIntA(section, key, 0, ScriptPath));
   int program = ProfileReadInt(section, key);
+  EXPECT_EQ(ProfileImageReadInt(&image, section, key), program) << "image: [" << section << "] " << key;
   ++tally->Compared;
   if (platform == program) return;
   // Past the 32-bit range the platform wraps; the program stops at the limit of the sign.
@@ -347,6 +356,8 @@ class ProfileCacheTest : public ::testing::Test {
     std::string path = ui::JoinPath(folder_, file);
     ASSERT_TRUE(ui::WriteFile(path, text));
     CopyText(ScriptPath, path.c_str());
+    ProfileImageFree(&image);
+    ASSERT_TRUE(ProfileImageLoad(&image, text.data(), text.size()));
   }
   std::string Read(const char* section, const char* key, size_t size = 260) {
     std::string buffer(size, '#');
