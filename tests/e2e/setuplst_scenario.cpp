@@ -203,7 +203,8 @@ TEST(SetuplstScenario, FillMakesAScriptWithWrongFiguresInstallEveryFile) {
 
   ui::Setup setup;
   ASSERT_TRUE(ui::StartAndInstall(&setup, medium));
-  ASSERT_EQ(ui::WaitCleanExit(&setup), 0);  // no size box, no source prompt, no closing notice
+  // No size box from the scan, no source prompt, no closing notice.
+  ASSERT_EQ(ui::WaitCleanExit(&setup), 0);
   for (const char* name : {"Sprachtrainer.exe", "Woerter.dll", "Hilfe.txt", "Daten\\Kurzliste.dat"}) {
     std::string installed, original;
     ui::ReadFile(ui::JoinPath(install, name), &installed);
