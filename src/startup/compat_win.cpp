@@ -1,0 +1,39 @@
+#include "startup/compat.h"
+
+#include <cstring>
+
+#include "startup/state.h"
+
+void* SystemFunctionAddress(const char* dll, const char* name) {
+  if (OldestWindowsOnly) return nullptr;
+  HMODULE module = GetModuleHandleA(dll);
+  if (!module) module = LoadLibraryA(dll);
+  return module ? reinterpret_cast<void*>(GetProcAddress(module, name)) : nullptr;
+}
+
+int ReadFileData(const char* path, WIN32_FILE_ATTRIBUTE_DATA* data) {
+  typedef BOOL(WINAPI * AttributesEx)(LPCSTR, GET_FILEEX_INFO_LEVELS, LPVOID);
+  if (auto attributesEx = SystemFunction<AttributesEx>("kernel32.dll", "GetFileAttributesExA"))
+    return attributesEx(path, GetFileExInfoStandard, data) != 0;
+  // A wildcard would find some other file.
+  if (strchr(path, '*') || strchr(path, '?')) {
+    SetLastError(ERROR_INVALID_NAME);
+    return 0;
+  }
+  memset(data, 0, sizeof *data);
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(path, &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    FindClose(search);
+    data->dwFileAttributes = found.dwFileAttributes;
+    data->ftCreationTime = found.ftCreationTime;
+    data->ftLastAccessTime = found.ftLastAccessTime;
+    data->ftLastWriteTime = found.ftLastWriteTime;
+    data->nFileSizeHigh = found.nFileSizeHigh;
+    data->nFileSizeLow = found.nFileSizeLow;
+    return 1;
+  }
+  // A drive's root has no directory entry; its attributes are all there is to tell.
+  data->dwFileAttributes = GetFileAttributesA(path);
+  return data->dwFileAttributes != INVALID_FILE_ATTRIBUTES;
+}
