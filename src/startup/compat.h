@@ -15,3 +15,7 @@ template <class Function> Function SystemFunction(const char* dll, const char* n
 // (Windows 95) the same from the file's directory entry. 0 when the path names nothing or
 // holds wildcards.
 int ReadFileData(const char* path, WIN32_FILE_ATTRIBUTE_DATA* data);
+
+// A fact of this process's token (GetTokenInformation); 0 where the system cannot tell it:
+// Windows 95 has no tokens, and Windows before Vista knows nothing of elevation.
+int ReadProcessToken(TOKEN_INFORMATION_CLASS what, void* answer, DWORD size);

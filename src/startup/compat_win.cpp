@@ -37,3 +37,16 @@ int ReadFileData(const char* path, WIN32_FILE_ATTRIBUTE_DATA* data) {
   data->dwFileAttributes = GetFileAttributesA(path);
   return data->dwFileAttributes != INVALID_FILE_ATTRIBUTES;
 }
+
+int ReadProcessToken(TOKEN_INFORMATION_CLASS what, void* answer, DWORD size) {
+  typedef BOOL(WINAPI * OpenToken)(HANDLE, DWORD, PHANDLE);
+  typedef BOOL(WINAPI * TokenInformation)(HANDLE, TOKEN_INFORMATION_CLASS, LPVOID, DWORD, PDWORD);
+  auto openToken = SystemFunction<OpenToken>("advapi32.dll", "OpenProcessToken");
+  auto tokenInformation = SystemFunction<TokenInformation>("advapi32.dll", "GetTokenInformation");
+  HANDLE token;
+  if (!openToken || !tokenInformation || !openToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return 0;
+  DWORD returned;
+  BOOL known = tokenInformation(token, what, answer, size, &returned);
+  CloseHandle(token);
+  return known != 0;
+}

@@ -9,6 +9,7 @@
 #include "script/option_tree.h"
 #include "script/reader.h"
 #include "startup/arena.h"
+#include "startup/elevation.h"
 #include "startup/paths.h"
 #include "startup/startup.h"
 #include "startup/state.h"
@@ -58,13 +59,19 @@ void ShutDown() {
 }  // namespace
 
 int RunSetup(HINSTANCE instance, const char* commandLine) {
+  // The copy that its first copy started with administrator rights: that one holds the event
+  // while it waits, and has done the autorun check.
+  int autorunCheck = 0;
+  int elevatedCopy = TakeElevatedMarker(&commandLine, &autorunCheck);
   // One setup at a time: creating the event in one call leaves no gap between the test and
   // the creation for a second setup started at the same moment.
-  SetupInstanceEvent = CreateEventA(nullptr, FALSE, FALSE, kInstanceEventName);
-  if (!SetupInstanceEvent) return 0;
-  if (GetLastError() == ERROR_ALREADY_EXISTS) {
-    CloseHandle(SetupInstanceEvent);
-    return 0;
+  if (!elevatedCopy) {
+    SetupInstanceEvent = CreateEventA(nullptr, FALSE, FALSE, kInstanceEventName);
+    if (!SetupInstanceEvent) return 0;
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+      CloseHandle(SetupInstanceEvent);
+      return 0;
+    }
   }
 
   Instance = instance;
@@ -78,6 +85,16 @@ int RunSetup(HINSTANCE instance, const char* commandLine) {
   LoadStringA(instance, IDS_COMPANY, CompanyName, sizeof CompanyName);
   LoadStringA(instance, IDS_PRODUCT, ProductName, sizeof ProductName);
   LoadStringA(instance, IDS_VERSION, SetupVersion, sizeof SetupVersion);
+
+  // From here on the setup writes below HKEY_LOCAL_MACHINE and into shared folders: where
+  // Windows gives administrator rights on request, a copy with them does the work, and this
+  // one ends with its exit code. Where that copy cannot be started, this one goes on.
+  unsigned long elevatedExitCode;
+  if (!elevatedCopy && CanAskForAdministrator() &&
+      RunElevatedCopy(autorunCheck, StartsWith(commandLine, "/AUTORUN") ? "" : commandLine, &elevatedExitCode)) {
+    CloseHandle(SetupInstanceEvent);
+    return static_cast<int>(elevatedExitCode);
+  }
 
   AllFiles = StartsWith(commandLine, "/ALL");
   SetupLogHandle = nullptr;
@@ -103,6 +120,8 @@ int RunSetup(HINSTANCE instance, const char* commandLine) {
   GetCurrentDirectoryA(sizeof SetupDir, SetupDir);
 
   OptionRoot = ReadOptionList("Section", nullptr, 0);
+  // A newer product data file on the medium: the first option is not installed again.
+  if (autorunCheck == 1 && OptionRoot) OptionRoot = OptionRoot->NextSibling;
   if (!OptionRoot) {
     MessageBoxA(nullptr, "Kann die Datei SETUP.LST nicht finden, oder SETUP.LST enthält keine Sections!", "Fehler",
                 MB_ICONERROR);

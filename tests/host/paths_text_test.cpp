@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "startup/elevation.h"
 #include "startup/paths.h"
 #include "startup/text.h"
 
@@ -97,6 +98,37 @@ TEST(FormatText, MicrosoftSizesUnknownConversionsAndCuts) {
   EXPECT_STREQ(small, "ab123");
   EXPECT_FALSE(FormatWholeText(small, "%-8s", ""));
   EXPECT_EQ(FormatTextN(small, 0, "%d", 1), 0u);
+}
+
+TEST(ElevatedCopy, TheMarkerCarriesTheCheckAndTheArgumentsUnchanged) {
+  struct Case {
+    int check;
+    const char* arguments;
+  } cases[] = {{0, ""}, {1, "/ALL"}, {2, "/ALL \"C:\\Mit Blank\" /ELEVATED:1"}, {0, " "}};
+  for (const Case& c : cases) {
+    char line[64];
+    ASSERT_TRUE(ElevatedArgumentsN(line, sizeof line, c.check, c.arguments)) << c.arguments;
+    const char* rest = line;
+    int check = -1;
+    ASSERT_TRUE(TakeElevatedMarker(&rest, &check)) << line;
+    EXPECT_EQ(check, c.check);
+    EXPECT_STREQ(rest, c.arguments);
+    // Once taken, the arguments hold no marker of this run.
+    EXPECT_EQ(TakeElevatedMarker(&rest, &check), StartsWith(c.arguments, kElevatedMarker));
+  }
+  char small[16];
+  EXPECT_FALSE(ElevatedArgumentsN(small, sizeof small, 0, "/ALL und mehr"));
+  EXPECT_FALSE(ElevatedArgumentsN(small, sizeof small, 3, ""));
+}
+
+TEST(ElevatedCopy, OnlyTheWholeMarkerCounts) {
+  for (const char* line : {"/ALL", "/ELEVATED:", "/ELEVATED:3", "/ELEVATED:12", "/elevated:1", " /ELEVATED:1"}) {
+    const char* rest = line;
+    int check = 7;
+    EXPECT_FALSE(TakeElevatedMarker(&rest, &check)) << line;
+    EXPECT_EQ(rest, line);
+    EXPECT_EQ(check, 7);
+  }
 }
 
 TEST(AtoiSaturated, ReadsLikeAtoi) {
