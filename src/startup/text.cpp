@@ -116,43 +116,46 @@ const char* Convert(TextSink* sink, const char* p, va_list* args) {
   }
   Size size;
   ReadSize(&p, &size);
-  char digits[24];
-  size_t length = 0;
+  uint64_t value;
+  const char* sign = "";
+  unsigned base = 10;
   switch (*p) {
     case 'd':
     case 'i': {
-      int64_t value = SignedArgument(size, args);
+      int64_t number = SignedArgument(size, args);
       // The magnitude of the most negative value does not fit a signed number; unsigned it does.
-      uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
-      const char* text = Digits(magnitude, 10, 0, digits, &length);
-      PutField(sink, value < 0 ? "-" : "", text, length, width, left, zeros);
+      value = number < 0 ? 0 - static_cast<uint64_t>(number) : static_cast<uint64_t>(number);
+      if (number < 0) sign = "-";
       break;
     }
-    case 'u':
     case 'x':
-    case 'X': {
-      uint64_t value = UnsignedArgument(size, args);
-      const char* text = Digits(value, *p == 'u' ? 10 : 16, *p == 'X', digits, &length);
-      PutField(sink, "", text, length, width, left, zeros);
+    case 'X':
+      base = 16;
+      [[fallthrough]];
+    case 'u':
+      value = UnsignedArgument(size, args);
       break;
-    }
     case 'c': {
       char c = static_cast<char>(va_arg(*args, int));
       PutField(sink, "", &c, 1, width, left, 0);
-      break;
+      return p + 1;
     }
     case 's': {
       const char* text = va_arg(*args, const char*);
       if (!text) text = "(null)";
       PutField(sink, "", text, strnlen(text, precision), width, left, 0);
-      break;
+      return p + 1;
     }
     case '%':
       Put(sink, '%');
-      break;
+      return p + 1;
     default:
       return nullptr;
   }
+  char digits[24];
+  size_t length = 0;
+  const char* text = Digits(value, base, *p == 'X', digits, &length);
+  PutField(sink, sign, text, length, width, left, zeros);
   return p + 1;
 }
 
