@@ -136,7 +136,7 @@ def dib(pixels, pal):
             if c is None:
                 bits[i // 8] |= 0x80 >> (i % 8)
             else:
-                out[i // 2] |= nearest(pal, c) << (0 if i % 2 else 4)
+                out[i // 2] |= (1 + nearest(pal[1:], c)) << (0 if i % 2 else 4)
         xor += bytes(out)
         mask += bytes(bits)
     return header + colors + xor + mask
@@ -144,7 +144,8 @@ def dib(pixels, pal):
 
 def write_ico(path, shader):
     pictures = [opaque(render(s, shader)) for s in (32, 16)]
-    pal = palette_of(pictures)
+    # Colour 0 is black: a transparent pixel is drawn as the screen XOR its colour.
+    pal = [(0, 0, 0)] + palette_of(pictures, 15)
     images = [dib(p, pal) for p in pictures]
     out = struct.pack('<HHH', 0, 1, len(images))
     offset = 6 + 16 * len(images)
