@@ -36,6 +36,13 @@ int memcmp(const void* a, const void* b, size_t n) {
   return 0;
 }
 
+void* memchr(const void* s, int c, size_t n) {
+  const unsigned char* p = static_cast<const unsigned char*>(s);
+  for (; n; --n, ++p)
+    if (*p == static_cast<unsigned char>(c)) return const_cast<unsigned char*>(p);
+  return nullptr;
+}
+
 size_t strlen(const char* s) {
   const char* p = s;
   while (*p) ++p;
@@ -72,6 +79,12 @@ char* strrchr(const char* s, int c) {
     if (*s == static_cast<char>(c)) found = s;
     if (!*s) return const_cast<char*>(found);
   }
+}
+
+char* strpbrk(const char* s, const char* accept) {
+  for (; *s; ++s)
+    if (strchr(accept, *s)) return const_cast<char*>(s);
+  return nullptr;
 }
 
 // The heap functions over the process heap.

@@ -30,7 +30,11 @@ imports=$(awk '/DLL Name:/ {dll = tolower($3); next}
                dll && /^\t[0-9a-f]+\t +[0-9]+ +[^ ]+$/ {print dll, $3}
                dll && /<none>/ {print dll, "<ordinal>"}' <<<"$headers" | sort -u)
 [[ -n $imports ]] || { echo "no import table found"; fail=1; }
-allowed=$(awk -v arch="$arch" '!/^#/ && NF >= 2 && (NF == 2 || $3 == arch) {print tolower($1), $2}' "$here/imports.txt" | sort -u)
+# The list: a DLL's name at the start of a line (with "x86_64" after it for that build only),
+# its functions on the indented lines below.
+allowed=$(awk -v arch="$arch" '/^#/ || !NF {next}
+                               /^[^ ]/ {dll = tolower($1); use = NF == 1 || $2 == arch; next}
+                               use {for (i = 1; i <= NF; ++i) print dll, $i}' "$here/imports.txt" | sort -u)
 unlisted=$(comm -23 <(echo "$imports") <(echo "$allowed"))
 if [[ -n $unlisted ]]; then
   fail=1
