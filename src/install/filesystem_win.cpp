@@ -91,7 +91,7 @@ int AsideName(char (&aside)[kPathChars], const char* file) {
 
 int PutFileInPlace(const char* file, const char* target) {
   typedef BOOL(WINAPI * MoveFileEx)(LPCSTR, LPCSTR, DWORD);
-  if (auto moveEx = SystemFunction<MoveFileEx>("kernel32.dll", "MoveFileExA")) {
+  if (auto moveEx = NewerSystemFunction<MoveFileEx>("kernel32.dll", "MoveFileExA")) {
     if (moveEx(file, target, MOVEFILE_REPLACE_EXISTING)) return 1;
     // Windows 95, 98 and ME have the function but do not implement it.
     if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return 0;

@@ -4,11 +4,20 @@
 #pragma once
 #include <windows.h>
 
-// The address of a function of a system DLL (loaded when it is not yet), or null when this
-// Windows lacks it or when OldestWindowsOnly (state.h) asks the program to act as if it did.
+#include "startup/state.h"
+
+// The address of a function of a system DLL, or null when this Windows lacks it. A DLL not
+// loaded yet is loaded from the system folder by its full path: a file of the same name beside
+// setup.exe (in a download folder, say) must never be loaded in its place, least of all into
+// the copy with administrator rights.
 void* SystemFunctionAddress(const char* dll, const char* name);
 template <class Function> Function SystemFunction(const char* dll, const char* name) {
   return reinterpret_cast<Function>(SystemFunctionAddress(dll, name));
+}
+// The same for a function that Windows 95 or NT 4.0 lacks: null also while OldestWindowsOnly
+// (state.h) asks the program to act as there.
+template <class Function> Function NewerSystemFunction(const char* dll, const char* name) {
+  return OldestWindowsOnly ? nullptr : SystemFunction<Function>(dll, name);
 }
 
 // What GetFileAttributesExA tells of a file or folder; where that function is missing

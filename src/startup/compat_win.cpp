@@ -2,18 +2,26 @@
 
 #include <cstring>
 
+#include "startup/paths.h"
 #include "startup/state.h"
+#include "startup/text.h"
 
 void* SystemFunctionAddress(const char* dll, const char* name) {
-  if (OldestWindowsOnly) return nullptr;
   HMODULE module = GetModuleHandleA(dll);
-  if (!module) module = LoadLibraryA(dll);
+  if (!module) {
+    char path[MAX_PATH];
+    UINT n = GetSystemDirectoryA(path, sizeof path);
+    if (n == 0 || n + 1 + strlen(dll) >= sizeof path) return nullptr;
+    AddBackslash(path);
+    AppendText(path, dll);
+    module = LoadLibraryA(path);
+  }
   return module ? reinterpret_cast<void*>(GetProcAddress(module, name)) : nullptr;
 }
 
 int ReadFileData(const char* path, WIN32_FILE_ATTRIBUTE_DATA* data) {
   typedef BOOL(WINAPI * AttributesEx)(LPCSTR, GET_FILEEX_INFO_LEVELS, LPVOID);
-  if (auto attributesEx = SystemFunction<AttributesEx>("kernel32.dll", "GetFileAttributesExA"))
+  if (auto attributesEx = NewerSystemFunction<AttributesEx>("kernel32.dll", "GetFileAttributesExA"))
     return attributesEx(path, GetFileExInfoStandard, data) != 0;
   // A wildcard would find some other file.
   if (strchr(path, '*') || strchr(path, '?')) {
@@ -41,8 +49,8 @@ int ReadFileData(const char* path, WIN32_FILE_ATTRIBUTE_DATA* data) {
 int ReadProcessToken(TOKEN_INFORMATION_CLASS what, void* answer, DWORD size) {
   typedef BOOL(WINAPI * OpenToken)(HANDLE, DWORD, PHANDLE);
   typedef BOOL(WINAPI * TokenInformation)(HANDLE, TOKEN_INFORMATION_CLASS, LPVOID, DWORD, PDWORD);
-  auto openToken = SystemFunction<OpenToken>("advapi32.dll", "OpenProcessToken");
-  auto tokenInformation = SystemFunction<TokenInformation>("advapi32.dll", "GetTokenInformation");
+  auto openToken = NewerSystemFunction<OpenToken>("advapi32.dll", "OpenProcessToken");
+  auto tokenInformation = NewerSystemFunction<TokenInformation>("advapi32.dll", "GetTokenInformation");
   HANDLE token;
   if (!openToken || !tokenInformation || !openToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return 0;
   DWORD returned;

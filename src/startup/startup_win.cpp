@@ -1,5 +1,4 @@
 #include <windows.h>
-#include <commctrl.h>
 
 #include <cstring>
 
@@ -9,6 +8,7 @@
 #include "script/option_tree.h"
 #include "script/reader.h"
 #include "startup/arena.h"
+#include "startup/compat.h"
 #include "startup/elevation.h"
 #include "startup/paths.h"
 #include "startup/startup.h"
@@ -104,7 +104,9 @@ int RunSetup(HINSTANCE instance, const char* commandLine) {
     return 0;
   }
   RefreshDrives();
-  InitCommonControls();
+  // From the system folder by path, as every DLL that Windows does not always take from there.
+  if (auto initCommonControls = SystemFunction<void(WINAPI*)()>("comctl32.dll", "InitCommonControls"))
+    initCommonControls();
   if (!RegisterFrameClass()) {
     ArenaRelease();
     CloseHandle(SetupInstanceEvent);
