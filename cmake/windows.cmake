@@ -25,20 +25,26 @@ target_link_libraries(setupcore PUBLIC ${SETUP_SYSTEM_LIBS})
 # setup.exe has no C runtime: Windows enters it at SetupEntry (winmain.cpp), runtime_win.cpp
 # has the few C library functions it calls, libgcc the 64-bit arithmetic and the stack probe.
 # msvcrt comes last only so that a call to anything else still links: the static check then
-# names that import, which is not allowed.
-add_executable(setup WIN32 ${SETUP_ENTRY_SOURCES} ${SETUP_SOURCE_DIR}/src/resources/setup.rc)
-target_compile_options(setup PRIVATE ${SETUP_PRODUCT_FLAGS} ${SETUP_WARNINGS} ${SETUP_CHARSET})
+# names that import, which is not allowed. Every build of the program (setup.exe, and any
+# fixture built from the same sources with other resources) goes through setup_program.
 set_source_files_properties(${SETUP_SOURCE_DIR}/src/startup/runtime_win.cpp PROPERTIES
   COMPILE_OPTIONS "-fno-builtin;-fno-tree-loop-distribute-patterns")
-target_include_directories(setup PRIVATE ${SETUP_SOURCE_DIR}/src/resources ${CMAKE_BINARY_DIR}/generated)
-target_link_libraries(setup PRIVATE setupcore gcc msvcrt)
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
   set(SETUP_ENTRY_SYMBOL _SetupEntry)
 else()
   set(SETUP_ENTRY_SYMBOL SetupEntry)
 endif()
-target_link_options(setup PRIVATE -static -s -mwindows -nostartfiles -nodefaultlibs
-  -Wl,-e,${SETUP_ENTRY_SYMBOL} -Wl,--gc-sections -Wl,-Map=${CMAKE_BINARY_DIR}/setup.map)
+function(setup_program target)
+  target_sources(${target} PRIVATE ${SETUP_ENTRY_SOURCES})
+  target_compile_options(${target} PRIVATE ${SETUP_PRODUCT_FLAGS} ${SETUP_WARNINGS} ${SETUP_CHARSET})
+  target_link_libraries(${target} PRIVATE setupcore gcc msvcrt)
+  target_link_options(${target} PRIVATE -static -s -mwindows -nostartfiles -nodefaultlibs
+    -Wl,-e,${SETUP_ENTRY_SYMBOL} -Wl,--gc-sections -Wl,-Map=$<TARGET_FILE:${target}>.map)
+endfunction()
+
+add_executable(setup WIN32 ${SETUP_SOURCE_DIR}/src/resources/setup.rc)
+target_include_directories(setup PRIVATE ${SETUP_SOURCE_DIR}/src/resources ${CMAKE_BINARY_DIR}/generated)
+setup_program(setup)
 # The resource script includes every file of src/resources (dialogs, icons, the manifest).
 file(GLOB SETUP_RESOURCE_FILES CONFIGURE_DEPENDS ${SETUP_SOURCE_DIR}/src/resources/*)
 set_source_files_properties(${SETUP_SOURCE_DIR}/src/resources/setup.rc PROPERTIES
