@@ -26,19 +26,44 @@ set(SETUP_RC_EXTRA_DEPENDS ${SETUP_AUTORUN_BITMAP})  # a changed picture rebuild
 set(SETUP_SYSTEM_LIBS kernel32 user32 gdi32 advapi32 comctl32 comdlg32 shell32 ole32 uuid version)
 
 # Everything but the entry point, built with the product's flags, shared by setup.exe and tests.
+# Product flags: no exceptions and so no unwinding tables, no thread-safe guards around local
+# statics (one thread), every function in a section of its own so the linker drops the unused
+# (not every variable: -fdata-sections puts zero-filled variables into .data on this target).
+set(SETUP_PRODUCT_FLAGS -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -fno-unwind-tables
+  -fno-threadsafe-statics -ffunction-sections)
 add_library(setupcore STATIC ${SETUP_CORE_SOURCES} ${SETUP_WIN_SOURCES})
 target_include_directories(setupcore PUBLIC ${SETUP_SOURCE_DIR}/src ${CMAKE_BINARY_DIR}/generated)
-target_compile_options(setupcore PRIVATE -Os -fno-exceptions -fno-rtti ${SETUP_WARNINGS} ${SETUP_CHARSET})
+target_compile_options(setupcore PRIVATE ${SETUP_PRODUCT_FLAGS} ${SETUP_WARNINGS} ${SETUP_CHARSET})
 target_compile_definitions(setupcore PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=0x0501)
 target_link_libraries(setupcore PUBLIC ${SETUP_SYSTEM_LIBS})
 
-add_executable(setup WIN32 ${SETUP_SOURCE_DIR}/src/startup/winmain.cpp ${SETUP_SOURCE_DIR}/src/resources/setup.rc)
-target_compile_options(setup PRIVATE -Os -fno-exceptions -fno-rtti ${SETUP_WARNINGS} ${SETUP_CHARSET})
+# setup.exe has no C runtime: Windows enters it at SetupEntry (winmain.cpp), runtime_win.cpp
+# has the few C library functions it calls, libgcc the 64-bit arithmetic and the stack probe.
+# msvcrt comes last only so that a call to anything else still links: the static check then
+# names that import, which is not allowed. Every build of the program (setup.exe, and any
+# fixture built from the same sources with other resources) goes through setup_program.
+set_source_files_properties(${SETUP_SOURCE_DIR}/src/startup/runtime_win.cpp PROPERTIES
+  COMPILE_OPTIONS "-fno-builtin;-fno-tree-loop-distribute-patterns")
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  set(SETUP_ENTRY_SYMBOL _SetupEntry)
+else()
+  set(SETUP_ENTRY_SYMBOL SetupEntry)
+endif()
+function(setup_program target)
+  target_sources(${target} PRIVATE ${SETUP_ENTRY_SOURCES})
+  target_compile_options(${target} PRIVATE ${SETUP_PRODUCT_FLAGS} ${SETUP_WARNINGS} ${SETUP_CHARSET})
+  target_link_libraries(${target} PRIVATE setupcore gcc msvcrt)
+  target_link_options(${target} PRIVATE -static -s -mwindows -nostartfiles -nodefaultlibs
+    -Wl,-e,${SETUP_ENTRY_SYMBOL} -Wl,--gc-sections -Wl,-Map=$<TARGET_FILE:${target}>.map)
+endfunction()
+
+add_executable(setup WIN32 ${SETUP_SOURCE_DIR}/src/resources/setup.rc)
 target_include_directories(setup PRIVATE ${SETUP_SOURCE_DIR}/src/resources ${CMAKE_BINARY_DIR}/generated)
-target_link_libraries(setup PRIVATE setupcore)
-target_link_options(setup PRIVATE -static -s -mwindows)
+setup_program(setup)
+# The resource script includes every file of src/resources (dialogs, icons, the manifest).
+file(GLOB SETUP_RESOURCE_FILES CONFIGURE_DEPENDS ${SETUP_SOURCE_DIR}/src/resources/*)
 set_source_files_properties(${SETUP_SOURCE_DIR}/src/resources/setup.rc PROPERTIES
-  OBJECT_DEPENDS "${CMAKE_BINARY_DIR}/generated/branding.h;${CMAKE_BINARY_DIR}/generated/autorun_bitmap.rc;${SETUP_SOURCE_DIR}/src/resources/dialogs_startup.rc;${SETUP_SOURCE_DIR}/src/resources/resource_ids.h;${SETUP_SOURCE_DIR}/src/resources/dialogs_wizard.rc;${SETUP_SOURCE_DIR}/src/resources/dialogs_install.rc;${SETUP_SOURCE_DIR}/src/resources/dialogs_system.rc;${SETUP_SOURCE_DIR}/src/resources/checkboxes.bmp;${SETUP_RC_EXTRA_DEPENDS}")
+  OBJECT_DEPENDS "${CMAKE_BINARY_DIR}/generated/branding.h;${CMAKE_BINARY_DIR}/generated/autorun_bitmap.rc;${SETUP_RESOURCE_FILES};${SETUP_RC_EXTRA_DEPENDS}")
 
 enable_testing()
 

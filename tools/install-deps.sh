@@ -13,7 +13,7 @@ packages=(
   xvfb xauth fonts-liberation2
   cmake ninja-build make g++ googletest
   clang libclang-rt-14-dev
-  imagemagick
+  imagemagick libxml2-utils
 )
 
 missing=()

@@ -301,14 +301,9 @@ int OpenTarget() {
 // Puts the complete temporary file in place of the target.
 int PlaceTarget() {
   if (Copy.KeptAttributes) SetFileAttributesA(Copy.TempPath, Copy.KeptAttributes & ~FILE_ATTRIBUTE_READONLY);
-  int placed = MoveFileExA(Copy.TempPath, Copy.TargetPath, MOVEFILE_REPLACE_EXISTING);
-  if (!placed && GetLastError() == ERROR_CALL_NOT_IMPLEMENTED) {
-    // Windows 95 has no replacing move; the complete copy is safe under its temporary name.
-    DeleteFileA(Copy.TargetPath);
-    placed = MoveFileA(Copy.TempPath, Copy.TargetPath);
-  }
-  if (placed) Copy.TempPath[0] = 0;
-  return placed;
+  if (!PutFileInPlace(Copy.TempPath, Copy.TargetPath)) return 0;
+  Copy.TempPath[0] = 0;
+  return 1;
 }
 
 // *StepNextOption*

@@ -1,6 +1,5 @@
 #include "install/setup_log.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "script/records.h"
@@ -37,7 +36,7 @@ void WriteLog(const char* text) {
 int BuildLogName(char* output, size_t cap, const char* folder, int n) {
   if (cap == 0) return 0;
   char number[32];
-  snprintf(number, sizeof number, "setup%d.log", n);
+  FormatText(number, "setup%d.log", n);
   size_t folderLen = strlen(folder);
   bool slash = folderLen > 0 && folder[folderLen - 1] != '\\';
   size_t need = folderLen + (slash ? 1 : 0) + strlen(number);

@@ -1,7 +1,8 @@
 #include "install/shared_dlls.h"
 
-#include <cstdio>
 #include <cstring>
+
+#include "startup/text.h"
 
 namespace {
 
@@ -65,10 +66,10 @@ size_t EncodeStoredCount(uint32_t type, uint64_t count, size_t originalSize, uns
     case kRegSz:
     case kRegExpandSz: {
       char text[32];
-      int n = snprintf(text, sizeof text, "%llu", static_cast<unsigned long long>(count));
-      if (n < 0 || static_cast<size_t>(n) + 1 > cap) return 0;
-      memcpy(out, text, static_cast<size_t>(n) + 1);  // the terminating zero belongs to a REG_SZ
-      return static_cast<size_t>(n) + 1;
+      size_t n = FormatText(text, "%llu", static_cast<unsigned long long>(count));
+      if (n + 1 > cap) return 0;
+      memcpy(out, text, n + 1);  // the terminating zero belongs to a REG_SZ
+      return n + 1;
     }
     default: return 0;
   }

@@ -1,6 +1,5 @@
 #include "script/reader.h"
 
-#include <cstdio>
 
 #include "script/fields.h"
 #include "script/file_entry.h"
@@ -74,19 +73,15 @@ void ReadRecords(const char* section, Option* option) {
   });
 }
 
-// Formats a section name; false when it does not fit (it then counts as absent).
-bool SectionName(char (&name)[kSectionNameChars], const char* format, const char* stem, int k) {
-  int n = snprintf(name, sizeof name, format, stem, k);
-  return n >= 0 && static_cast<size_t>(n) < sizeof name;
-}
-
 Option* ReadList(const char* stem, Option* parent, int single, int depth) {
   if (depth > kMaxOptionDepth) return nullptr;
   Option* first = nullptr;
   Option* previous = nullptr;
   for (int k = 1;; ++k) {
     char section[kSectionNameChars];
-    if (!SectionName(section, single ? "%s" : "%s%d", stem, k) || !ScriptSectionPresent(section)) return first;
+    // A section name that does not fit counts as absent.
+    int fits = single ? FormatWholeText(section, "%s", stem) : FormatWholeText(section, "%s%d", stem, k);
+    if (!fits || !ScriptSectionPresent(section)) return first;
 
     Option* option = ArenaNew<Option>();
     if (!option) return first;
@@ -108,11 +103,11 @@ Option* ReadList(const char* stem, Option* parent, int single, int depth) {
     ReadDiskLabels();
 
     char childStem[kSectionNameChars];
-    if (SectionName(childStem, "%s%d:", stem, k)) option->FirstChild = ReadList(childStem, option, single, depth + 1);
+    if (FormatWholeText(childStem, "%s%d:", stem, k)) option->FirstChild = ReadList(childStem, option, single, depth + 1);
     if (single) return option;
 
     char companion[kSectionNameChars];
-    if (SectionName(companion, "%sNoCopy", section, 0)) option->NoCopyNode = ReadList(companion, option, 1, depth + 1);
+    if (FormatWholeText(companion, "%sNoCopy", section)) option->NoCopyNode = ReadList(companion, option, 1, depth + 1);
   }
 }
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "startup/compat.h"
 #include "startup/platform.h"
 #include "startup/profile_section.h"
 #include "startup/state.h"
@@ -54,7 +55,7 @@ void CheckScriptStamp() {
   ScriptStamp now{};
   CopyText(now.Path, ScriptPath);
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (GetFileAttributesExA(ScriptPath, GetFileExInfoStandard, &data)) {
+  if (ReadFileData(ScriptPath, &data)) {
     now.Exists = 1;
     now.SizeLow = data.nFileSizeLow;
     now.SizeHigh = data.nFileSizeHigh;

@@ -4,5 +4,6 @@
 struct HINSTANCE__;
 typedef HINSTANCE__* HINSTANCE;
 
-// Runs the whole program: start sequence, wizard, shut-down. Always returns 0.
+// Runs the whole program: start sequence, wizard, shut-down. Returns the exit code: 0, or
+// that of the copy started with administrator rights (elevation.h).
 int RunSetup(HINSTANCE instance, const char* commandLine);

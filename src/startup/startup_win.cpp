@@ -1,5 +1,4 @@
 #include <windows.h>
-#include <commctrl.h>
 
 #include <cstring>
 
@@ -10,6 +9,8 @@
 #include "script/reader.h"
 #include "startup/arena.h"
 #include "startup/autorun.h"
+#include "startup/compat.h"
+#include "startup/elevation.h"
 #include "startup/paths.h"
 #include "startup/startup.h"
 #include "startup/state.h"
@@ -61,13 +62,19 @@ void ShutDown() {
 }  // namespace
 
 int RunSetup(HINSTANCE instance, const char* commandLine) {
+  // The copy that its first copy started with administrator rights: that one holds the event
+  // while it waits, and has done the autorun check.
+  int autorunCheck = 0;
+  int elevatedCopy = TakeElevatedMarker(&commandLine, &autorunCheck);
   // One setup at a time: creating the event in one call leaves no gap between the test and
   // the creation for a second setup started at the same moment.
-  SetupInstanceEvent = CreateEventA(nullptr, FALSE, FALSE, kInstanceEventName);
-  if (!SetupInstanceEvent) return 0;
-  if (GetLastError() == ERROR_ALREADY_EXISTS) {
-    CloseHandle(SetupInstanceEvent);
-    return 0;
+  if (!elevatedCopy) {
+    SetupInstanceEvent = CreateEventA(nullptr, FALSE, FALSE, kInstanceEventName);
+    if (!SetupInstanceEvent) return 0;
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+      CloseHandle(SetupInstanceEvent);
+      return 0;
+    }
   }
 
   Instance = instance;
@@ -82,10 +89,19 @@ int RunSetup(HINSTANCE instance, const char* commandLine) {
   LoadStringA(instance, IDS_PRODUCT, ProductName, sizeof ProductName);
   LoadStringA(instance, IDS_VERSION, SetupVersion, sizeof SetupVersion);
 
-  int autorunCheck = kAutorunCurrent;
-  if (StartsWith(commandLine, "/AUTORUN") && !RunAutorun(&autorunCheck)) {
+  if (!elevatedCopy && StartsWith(commandLine, "/AUTORUN") && !RunAutorun(&autorunCheck)) {
     CloseHandle(SetupInstanceEvent);
     return 0;
+  }
+
+  // From here on the setup writes below HKEY_LOCAL_MACHINE and into shared folders: where
+  // Windows gives administrator rights on request, a copy with them does the work, and this
+  // one ends with its exit code. Where that copy cannot be started, this one goes on.
+  unsigned long elevatedExitCode;
+  if (!elevatedCopy && CanAskForAdministrator() &&
+      RunElevatedCopy(autorunCheck, StartsWith(commandLine, "/AUTORUN") ? "" : commandLine, &elevatedExitCode)) {
+    CloseHandle(SetupInstanceEvent);
+    return static_cast<int>(elevatedExitCode);
   }
 
   AllFiles = StartsWith(commandLine, "/ALL");
@@ -96,7 +112,9 @@ int RunSetup(HINSTANCE instance, const char* commandLine) {
     return 0;
   }
   RefreshDrives();
-  InitCommonControls();
+  // From the system folder by path, as every DLL that Windows does not always take from there.
+  if (auto initCommonControls = SystemFunction<void(WINAPI*)()>("comctl32.dll", "InitCommonControls"))
+    initCommonControls();
   if (!RegisterFrameClass()) {
     ArenaRelease();
     CloseHandle(SetupInstanceEvent);

@@ -37,5 +37,7 @@ int PageClosable = 1;
 int CancelRequested;
 int ModalActive;
 
+int OldestWindowsOnly;
+
 void* SetupLogHandle;
 int LogEnabled = 1;

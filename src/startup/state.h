@@ -49,6 +49,10 @@ extern int PageClosable;                  // 1: the frame's close command asks t
 extern int CancelRequested;               // the user asked to cancel while a busy page runs
 extern int ModalActive;                   // a box of ConfirmCancel is on screen
 
+// Platform
+extern int OldestWindowsOnly;             // 1: act as on Windows 95 and NT 4.0, without the newer
+                                          //    functions of compat.h (set by tests)
+
 // Setup log
 extern void* SetupLogHandle;              // open log file, or null
 extern int LogEnabled;                    // off only while a shared-DLL count is written

@@ -1,7 +1,6 @@
 #include "startup/text.h"
 
 #include <climits>
-#include <cstdio>
 
 size_t CopyTextN(char* dst, size_t cap, const char* src) {
   if (cap == 0) return 0;
@@ -21,14 +20,171 @@ size_t AppendTextN(char* dst, size_t cap, const char* src) {
   return len + CopyTextN(dst + len, cap - len, src);
 }
 
-size_t FormatTextV(char* dst, size_t cap, const char* fmt, va_list args) {
-  if (cap == 0) return 0;
-  int n = vsnprintf(dst, cap, fmt, args);
-  if (n < 0) {
-    dst[0] = 0;
-    return 0;
+namespace {
+
+// Where formatted text goes: written up to the capacity, the rest counted as cut.
+struct TextSink {
+  char* Dst;
+  size_t Cap;
+  size_t Length;
+  int Cut;
+};
+
+void Put(TextSink* sink, char c) {
+  if (sink->Length + 1 < sink->Cap) sink->Dst[sink->Length++] = c;
+  else sink->Cut = 1;
+}
+
+void PutRepeated(TextSink* sink, char c, size_t count) {
+  while (count--) Put(sink, c);
+}
+
+// One converted field: an optional sign or prefix, the text, padded to the width.
+void PutField(TextSink* sink, const char* sign, const char* text, size_t length, size_t width, int left, int zeros) {
+  size_t signLength = strlen(sign);
+  size_t padding = width > signLength + length ? width - signLength - length : 0;
+  if (!left && !zeros) PutRepeated(sink, ' ', padding);
+  while (*sign) Put(sink, *sign++);
+  if (!left && zeros) PutRepeated(sink, '0', padding);
+  for (size_t i = 0; i < length; ++i) Put(sink, text[i]);
+  if (left) PutRepeated(sink, ' ', padding);
+}
+
+// The digits of value in base 10 or 16, written backwards from the end of digits[24].
+const char* Digits(uint64_t value, unsigned base, int upper, char (&digits)[24], size_t* length) {
+  const char* symbols = upper ? "0123456789ABCDEF" : "0123456789abcdef";
+  char* p = digits + sizeof digits;
+  do {
+    *--p = symbols[value % base];
+    value /= base;
+  } while (value);
+  *length = static_cast<size_t>(digits + sizeof digits - p);
+  return p;
+}
+
+enum Size { kSizeInt, kSizeLong, kSizeLongLong, kSizeSizeT };
+
+// Reads a size prefix, if any.
+void ReadSize(const char** p, Size* size) {
+  const char* q = *p;
+  if (q[0] == 'l' && q[1] == 'l') *size = kSizeLongLong, q += 2;
+  else if (q[0] == 'l') *size = kSizeLong, q += 1;
+  else if (q[0] == 'I' && q[1] == '6' && q[2] == '4') *size = kSizeLongLong, q += 3;
+  else if (q[0] == 'z') *size = kSizeSizeT, q += 1;
+  else *size = kSizeInt;
+  *p = q;
+}
+
+int64_t SignedArgument(Size size, va_list* args) {
+  switch (size) {
+    case kSizeLong: return va_arg(*args, long);
+    case kSizeLongLong: return va_arg(*args, long long);
+    case kSizeSizeT: return static_cast<int64_t>(va_arg(*args, size_t));
+    default: return va_arg(*args, int);
   }
-  return static_cast<size_t>(n) < cap ? static_cast<size_t>(n) : cap - 1;
+}
+
+uint64_t UnsignedArgument(Size size, va_list* args) {
+  switch (size) {
+    case kSizeLong: return va_arg(*args, unsigned long);
+    case kSizeLongLong: return va_arg(*args, unsigned long long);
+    case kSizeSizeT: return va_arg(*args, size_t);
+    default: return va_arg(*args, unsigned);
+  }
+}
+
+size_t ReadNumber(const char** p) {
+  size_t n = 0;
+  while (**p >= '0' && **p <= '9') n = n * 10 + static_cast<size_t>(*(*p)++ - '0');
+  return n;
+}
+
+// One conversion after its "%"; returns the character after it, or null when the conversion is
+// none of the program's (the caller then copies it as it stands).
+const char* Convert(TextSink* sink, const char* p, va_list* args) {
+  int left = 0, zeros = 0;
+  for (;; ++p) {
+    if (*p == '-') left = 1;
+    else if (*p == '0') zeros = 1;
+    else break;
+  }
+  size_t width = ReadNumber(&p);
+  size_t precision = static_cast<size_t>(-1);
+  if (*p == '.') {
+    ++p;
+    precision = ReadNumber(&p);
+  }
+  Size size;
+  ReadSize(&p, &size);
+  uint64_t value;
+  const char* sign = "";
+  unsigned base = 10;
+  switch (*p) {
+    case 'd':
+    case 'i': {
+      int64_t number = SignedArgument(size, args);
+      // The magnitude of the most negative value does not fit a signed number; unsigned it does.
+      value = number < 0 ? 0 - static_cast<uint64_t>(number) : static_cast<uint64_t>(number);
+      if (number < 0) sign = "-";
+      break;
+    }
+    case 'x':
+    case 'X':
+      base = 16;
+      [[fallthrough]];
+    case 'u':
+      value = UnsignedArgument(size, args);
+      break;
+    case 'c': {
+      char c = static_cast<char>(va_arg(*args, int));
+      PutField(sink, "", &c, 1, width, left, 0);
+      return p + 1;
+    }
+    case 's': {
+      const char* text = va_arg(*args, const char*);
+      if (!text) text = "(null)";
+      PutField(sink, "", text, strnlen(text, precision), width, left, 0);
+      return p + 1;
+    }
+    case '%':
+      Put(sink, '%');
+      return p + 1;
+    default:
+      return nullptr;
+  }
+  char digits[24];
+  size_t length = 0;
+  const char* text = Digits(value, base, *p == 'X', digits, &length);
+  PutField(sink, sign, text, length, width, left, zeros);
+  return p + 1;
+}
+
+}  // namespace
+
+size_t FormatTextCutV(char* dst, size_t cap, int* whole, const char* fmt, va_list args) {
+  TextSink sink = {dst, cap, 0, 0};
+  va_list rest;
+  va_copy(rest, args);
+  for (const char* p = fmt; *p;) {
+    if (*p != '%') {
+      Put(&sink, *p++);
+      continue;
+    }
+    const char* next = Convert(&sink, p + 1, &rest);
+    if (!next) {
+      Put(&sink, *p++);
+      continue;
+    }
+    p = next;
+  }
+  va_end(rest);
+  if (cap > 0) dst[sink.Length] = 0;
+  if (whole) *whole = !sink.Cut && cap > 0;
+  return sink.Length;
+}
+
+size_t FormatTextV(char* dst, size_t cap, const char* fmt, va_list args) {
+  return FormatTextCutV(dst, cap, nullptr, fmt, args);
 }
 
 size_t FormatTextN(char* dst, size_t cap, const char* fmt, ...) {

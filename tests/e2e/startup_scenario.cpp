@@ -73,4 +73,16 @@ TEST(StartupScenario, SecondSetupEndsSilentlyWhileTheFirstRuns) {
   EXPECT_EQ(ui::WaitExit(&first), 0);
 }
 
+TEST(StartupScenario, TheElevatedCopyRunsWhileItsFirstCopyHoldsTheEvent) {
+  // The first copy holds the single-instance event while the copy it started with
+  // administrator rights does the work; "/ELEVATED:0" is how that copy is started.
+  HANDLE held = CreateEventA(nullptr, FALSE, FALSE, "{D8191700-73A7-11d0-9A6E-000100000000}");
+  ASSERT_NE(held, nullptr);
+  std::string medium = ui::MakeMedium("elevated-copy", nullptr);
+  ui::Setup setup;
+  ASSERT_TRUE(ui::StartSetup(&setup, medium, "/ELEVATED:0"));
+  ExpectNoSectionsBoxThenExit(&setup);
+  CloseHandle(held);
+}
+
 }  // namespace
