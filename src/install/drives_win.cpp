@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "install/answers.h"
 #include "install/drives.h"
 
 void RefreshDrives() {
@@ -21,7 +22,7 @@ void RefreshDrives() {
 
 int CheckFreeSpace(HWND owner) {
   if (FirstShortDrive() < 0) return 1;
-  MessageBoxA(owner, kFreeSpaceWarning, kFreeSpaceWarningCaption, MB_OK | MB_ICONSTOP);
+  ShowMessage(owner, kFreeSpaceWarning, kFreeSpaceWarningCaption, MB_OK | MB_ICONSTOP, IDOK);
   // The user may have made room meanwhile: the page shows fresh figures next.
   RefreshDrives();
   ComputeRequiredSpace();

@@ -9,3 +9,6 @@
 enum : int { kScanAsWizardPage = 0, kScanForOptionsPage = 3 };
 
 INT_PTR CALLBACK ScanPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+
+// 1 once the scan last started has walked every option.
+int ScanEnded();

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "install/answers.h"
 #include "install/progress_bar.h"
 #include "install/scan_page.h"
 #include "install/version_check.h"
@@ -25,6 +26,7 @@ struct ScanState {
   int AppFolderOnly;     // examine only entries bound for the option folders
   int FilesInUse;        // an installed file that is kept is held open by another program
   int KeptClosable;      // PageClosable as the options page had it (modal mode)
+  int Ended;             // the walk is done
 };
 
 ScanState Scan;
@@ -60,7 +62,7 @@ void CheckSourceSize(FileEntry* entry) {
   char text[kValueChars];
   FormatText(text, "Fehlerhafte Dateigröße für Datei: %s", entry->SourceName);
   PagePromptGuard guard;
-  MessageBoxA(nullptr, text, "", MB_OK);
+  ShowMessage(nullptr, text, "", MB_OK, IDOK);
 }
 
 // Measures the installed copy of the entry that will be kept; notes a kept file held open.
@@ -91,6 +93,7 @@ void MeasureInstalledCopy(const Option* option, FileEntry* entry) {
 void ShowProgress(HWND page) { SetProgress(GetDlgItem(page, IDC_PROGRESS), Scan.EntriesDone, TotalFileEntries, 0); }
 
 void EndScan(HWND page) {
+  Scan.Ended = 1;
   if (Scan.AutoAdvance) {
     EndBusyPage(page, CmdNext);
   } else {
@@ -175,6 +178,8 @@ int PassFilesInUseGate(HWND page, unsigned message) {
 }
 
 }  // namespace
+
+int ScanEnded() { return Scan.Ended; }
 
 INT_PTR CALLBACK ScanPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   if (!PassBusyGate(page, message, IDD_CONFIRM_CANCEL)) return TRUE;

@@ -24,6 +24,7 @@ const char* const kPrefixes[kLogLineKinds] = {
     "Error: Creating RegistryKey ",
     "Error: Creating FileType ",
     "Error: Creating IniSetting ",
+    "Answered:",
 };
 
 }  // namespace

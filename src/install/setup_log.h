@@ -46,6 +46,7 @@ enum LogLineKind : int {
   kLogErrorCreatingRegistryKey,  // key path of a failed registry record
   kLogErrorCreatingFileType,     // extension of a failed file type record
   kLogErrorCreatingIniSetting,   // INI file of a failed INI record
+  kLogAnswered,                  // a silent run's answer: caption, text of the box, answer given
   kLogLineKinds
 };
 

@@ -27,6 +27,12 @@ static char DefaultDiskLabel[kDiskLabelChars] = "CD";
 char* DiskLabels[kMaxDiskLabels] = {DefaultDiskLabel};
 int32_t DiskCount;
 
+int Silent;
+int RunAtEnd;
+int FinishReached;
+int FinishedWithErrors;
+int EndedUnchanged;
+
 HWND FrameWindow;
 HWND CurrentPage;
 int PageIndex = -1;

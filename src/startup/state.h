@@ -38,6 +38,15 @@ extern SuccessRunRecord* SuccessRuns;     // the records, null when none could b
 extern char* DiskLabels[kMaxDiskLabels];
 extern int32_t DiskCount;                 // [Disks] DiskCount, clamped to 0..99
 
+// Unattended install (/S and its switches)
+extern int Silent;                        // no window, no box: every question answered the safe way
+extern int RunAtEnd;                      // /RUN: a silent run starts the finish page's program
+
+// How the run ended, for the exit code
+extern int FinishReached;                 // the finish page was shown
+extern int FinishedWithErrors;            // ... and it reported that some parts failed
+extern int EndedUnchanged;                // ended before any change: files in use or no room
+
 // Wizard flags
 extern HWND FrameWindow;                  // the SETUPFRAME window
 extern HWND CurrentPage;                  // the page now shown, or null

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "install/answers.h"
 #include "resources/resource_ids.h"
 #include "script/placeholders.h"
 #include "script/records.h"
@@ -39,7 +40,7 @@ void StartRunProgram() {
   if (BuildCommandLine(line) && StartProgram(line)) return;
   char text[kValueChars];
   FormatText(text, "Fehler beim Ausführen der Anwendung \"%s\"!", line);
-  MessageBoxA(FrameWindow, text, "Fehler", MB_ICONERROR);
+  ShowMessage(FrameWindow, text, "Fehler", MB_ICONERROR, IDOK);
 }
 
 void Finish(HWND page) {
@@ -61,6 +62,8 @@ void CentreFinishButton(HWND page) {
 }
 
 void OnInit(HWND page) {
+  FinishReached = 1;
+  FinishedWithErrors = ErrorsOccurred;
   if (HasRunRecord()) {
     SetDlgItemTextA(page, IDC_START_PROGRAM, SuccessRuns[0].RunCaption);
   } else {
@@ -72,6 +75,8 @@ void OnInit(HWND page) {
   // The button's caption is the script's wording for display: it may say "$p" too.
   ExpandDialogTexts(page);
   if (!HasRunRecord()) SendMessageA(page, DM_SETDEFID, IDOK, 0);
+  // A silent run starts the program only when asked to.
+  if (Silent) PostMessageA(page, WM_COMMAND, RunAtEnd && HasRunRecord() ? IDC_START_PROGRAM : IDOK, 0);
 }
 
 }  // namespace

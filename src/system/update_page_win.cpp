@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "install/answers.h"
 #include "install/progress_bar.h"
 #include "install/setup_log.h"
 #include "resources/resource_ids.h"
@@ -52,7 +53,8 @@ template <class... Args> void ReportFormatted(HWND page, const char* caption, Lo
 // "Dateiendung...": owned by the frame window; the page's steps wait meanwhile.
 int ConfirmFileTypeChange(const char* question) {
   PagePromptGuard guard;
-  return MessageBoxA(FrameWindow, question, "Dateiendung...", MB_YESNO | MB_ICONQUESTION) == IDYES;
+  // A silent run keeps the other program's association.
+  return ShowMessage(FrameWindow, question, "Dateiendung...", MB_YESNO | MB_ICONQUESTION, IDNO) == IDYES;
 }
 
 typedef HRESULT(STDAPICALLTYPE* RegisterServerProc)();

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "install/answers.h"
 #include "startup/state.h"
 #include "wizard/busy_page.h"
 #include "wizard/dialog_services.h"
@@ -127,9 +128,9 @@ PagePromptGuard::PagePromptGuard() { ++PromptDepth; }
 PagePromptGuard::~PagePromptGuard() { --PromptDepth; }
 int PagePromptActive() { return PromptDepth > 0; }
 
-int BusyPageMessage(HWND page, const char* text, const char* caption, unsigned style) {
+int BusyPageMessage(HWND page, const char* text, const char* caption, unsigned style, int silentAnswer) {
   PagePromptGuard guard;
-  return MessageBoxA(page, text, caption, style);
+  return ShowMessage(page, text, caption, style, silentAnswer);
 }
 
 void EndBusyPage(HWND page, int command) { LeavePage(page, command); }

@@ -23,3 +23,11 @@ bool LeavePage(HWND page, WPARAM commandId);
 
 // Asks whether the missing folder path is to be created (dialog 104): 1 yes, 2 no.
 int AskCreateFolder(HWND owner, const char* path);
+
+// Creates the dialog of a template as a modeless one owned by owner. In a silent run it is
+// created hidden: the template's WS_VISIBLE is taken away, so no window ever shows.
+HWND CreatePageDialog(int dialogId, HWND owner, DLGPROC procedure, LPARAM parameter);
+
+// Runs a dialog to its end as a modal one and gives its result. In a silent run it runs hidden,
+// through a message loop of its own, until ended reports that it has ended.
+INT_PTR RunModalDialog(int dialogId, HWND owner, DLGPROC procedure, LPARAM parameter, int (*ended)());

@@ -1,5 +1,7 @@
 #include "wizard/dialog_services.h"
 
+#include <cstring>
+
 #include "resources/resource_ids.h"
 #include "startup/state.h"
 #include "wizard/dialog_text.h"
@@ -127,4 +129,55 @@ int AskCreateFolder(HWND owner, const char* path) {
   INT_PTR result = DialogBoxParamA(Instance, MAKEINTRESOURCEA(IDD_CREATE_FOLDER), owner, CreateFolderProc,
                                    reinterpret_cast<LPARAM>(path));
   return result == 1 ? 1 : 2;
+}
+
+namespace {
+
+// The template of a dialog with WS_VISIBLE taken away, in memory of its own (freed by the caller
+// with GlobalFree); null when the template cannot be had.
+HGLOBAL HiddenTemplate(int dialogId) {
+  HRSRC found = FindResourceA(Instance, MAKEINTRESOURCEA(dialogId), MAKEINTRESOURCEA(5));  // RT_DIALOG
+  HGLOBAL loaded = found ? LoadResource(Instance, found) : nullptr;
+  const void* source = loaded ? LockResource(loaded) : nullptr;
+  DWORD size = found ? SizeofResource(Instance, found) : 0;
+  if (!source || size < sizeof(DLGTEMPLATE)) return nullptr;
+  HGLOBAL copy = GlobalAlloc(GMEM_FIXED, size);
+  if (!copy) return nullptr;
+  memcpy(copy, source, size);
+  // An extended template starts with its version 1 and 0xFFFF; its style follows at byte 12.
+  const WORD* words = static_cast<const WORD*>(source);
+  DWORD* style = words[0] == 1 && words[1] == 0xFFFF ? reinterpret_cast<DWORD*>(static_cast<char*>(copy) + 12)
+                                                     : static_cast<DWORD*>(copy);
+  *style &= ~WS_VISIBLE;
+  return copy;
+}
+
+}  // namespace
+
+HWND CreatePageDialog(int dialogId, HWND owner, DLGPROC procedure, LPARAM parameter) {
+  if (!Silent) return CreateDialogParamA(Instance, MAKEINTRESOURCEA(dialogId), owner, procedure, parameter);
+  HGLOBAL hidden = HiddenTemplate(dialogId);
+  if (!hidden) return nullptr;
+  HWND dialog =
+      CreateDialogIndirectParamA(Instance, static_cast<LPCDLGTEMPLATEA>(hidden), owner, procedure, parameter);
+  GlobalFree(hidden);
+  return dialog;
+}
+
+INT_PTR RunModalDialog(int dialogId, HWND owner, DLGPROC procedure, LPARAM parameter, int (*ended)()) {
+  if (!Silent) return DialogBoxParamA(Instance, MAKEINTRESOURCEA(dialogId), owner, procedure, parameter);
+  HWND dialog = CreatePageDialog(dialogId, owner, procedure, parameter);
+  MSG message;
+  while (dialog && IsWindow(dialog) && !ended()) {
+    int got = GetMessageA(&message, nullptr, 0, 0);
+    if (got <= 0) {
+      // The run ends meanwhile: the quit message belongs to the frame's loop.
+      if (got == 0) PostQuitMessage(static_cast<int>(message.wParam));
+      break;
+    }
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  if (dialog && IsWindow(dialog)) DestroyWindow(dialog);
+  return 0;
 }

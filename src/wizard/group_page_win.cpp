@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "install/answers.h"
 #include "resources/resource_ids.h"
 #include "startup/paths.h"
 #include "startup/state.h"
@@ -45,6 +46,7 @@ void OnInit(HWND page) {
     ListSubfolders(GetDlgItem(page, IDC_GROUP_LIST), pattern);
   }
   CheckRadioButton(page, IDC_STARTMENU_RADIO, IDC_PROGRAMS_RADIO, IDC_GROUP_RADIO);
+  if (Silent) PostMessageA(page, WM_COMMAND, IDC_NEXT, 0);
 }
 
 void OnListSelection(HWND page) {
@@ -68,7 +70,9 @@ void OnNext(HWND page) {
     if (strlen(folder) + strlen(groupName) >= sizeof folder) {
       char text[2 * kPathChars];
       FormatText(text, "Die Programmgruppe \"%s\" kann nicht erstellt werden!", groupName);
-      MessageBoxA(page, text, "Hinweis...", MB_ICONWARNING);
+      ShowMessage(page, text, "Hinweis...", MB_ICONWARNING, IDOK);
+      // Nobody can shorten the name in a silent run: it ends before anything is changed.
+      if (Silent) LeavePage(page, IDC_CANCEL_SETUP);
       return;
     }
     AppendText(folder, groupName);

@@ -29,6 +29,7 @@ int ClickTracking;    // a press began on the selected item's box and the button
 int PressedShown;     // while tracking: the pressed picture is shown
 int CheckCellWidth;   // one picture cell of bitmap 127, in pixels; 0 until an item was drawn
 int CheckCellHeight;
+int SilentNextPosted;  // a silent run has gone on once
 
 // The selection state without the PressedMark; values the page has no picture for count as
 // state 1 (selected) and cannot be toggled.
@@ -108,9 +109,7 @@ LRESULT CALLBACK OptionListProc(HWND list, UINT message, WPARAM wParam, LPARAM l
   return CallListClass(list, message, wParam, lParam);
 }
 
-void RunModalScan(HWND page) {
-  DialogBoxParamA(Instance, MAKEINTRESOURCEA(IDD_SCAN), page, ScanPageProc, kScanForOptionsPage);
-}
+void RunModalScan(HWND page) { RunModalDialog(IDD_SCAN, page, ScanPageProc, kScanForOptionsPage, ScanEnded); }
 
 // *FillDriveCombo*: the usable drives; the given one (or the first) is selected afterwards.
 void FillDriveCombo(HWND page, int comboId, char letter) {
@@ -166,6 +165,11 @@ void ShowOptionFigures(HWND page) {
   FormatKilobytes(text, FreeKilobytes(DriveTable[d].FreeBytes));
   SetDlgItemTextA(page, IDC_FREE_SPACE, text);
   RedrawList(page);
+  // A silent run goes on once the page has its figures, as a user would after reading them.
+  if (Silent && !SilentNextPosted) {
+    SilentNextPosted = 1;
+    PostMessageA(page, WM_COMMAND, IDC_NEXT, 0);
+  }
 }
 
 // The description and folder of the selected option.
@@ -287,7 +291,7 @@ void OnInit(HWND page) {
   OptionsPage = page;
   ExpandDialogTexts(page);
   SetWindowLongPtrA(page, DWLP_USER, reinterpret_cast<LONG_PTR>(OptionRoot));  // ShownLevel
-  ClickTracking = PressedShown = CheckCellWidth = CheckCellHeight = 0;
+  ClickTracking = PressedShown = CheckCellWidth = CheckCellHeight = SilentNextPosted = 0;
   ClearPressedMarks();
   HWND list = GetDlgItem(page, IDC_OPTION_LIST);
   SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OptionListProc));
@@ -334,7 +338,13 @@ INT_PTR OnCommand(HWND page, WPARAM wParam) {
       ChangeFolder(page);
       return TRUE;
     case IDC_NEXT:
-      if (CheckFreeSpace(page)) LeavePage(page, IDC_NEXT);
+      if (CheckFreeSpace(page)) {
+        LeavePage(page, IDC_NEXT);
+      } else if (Silent) {
+        // Nobody can make room: the run ends before anything is changed.
+        EndedUnchanged = 1;
+        LeavePage(page, IDC_CANCEL_SETUP);
+      }
       return TRUE;
     case IDCANCEL:
       return AskCancelOnPage(page);

@@ -18,6 +18,7 @@ INT_PTR CALLBACK WelcomePageProc(HWND page, UINT message, WPARAM wParam, LPARAM)
   switch (message) {
     case WM_INITDIALOG:
       ExpandDialogTexts(page);
+      if (Silent) PostMessageA(page, WM_COMMAND, IDC_NEXT, 0);
       return TRUE;  // the default focus lands on "Weiter"
     case WM_COMMAND:
       return OnCommand(page, wParam);

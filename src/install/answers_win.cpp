@@ -1,0 +1,64 @@
+#include "install/answers.h"
+
+#include <cstring>
+
+#include "install/setup_log.h"
+#include "startup/state.h"
+#include "startup/text.h"
+
+namespace {
+
+// Answers noted while no log is open, one "Answered:" line each; what does not fit is dropped.
+char PendingAnswers[16384];
+size_t PendingLength;
+
+const char* AnswerName(int answer) {
+  switch (answer) {
+    case IDOK: return "OK";
+    case IDCANCEL: return "Abbrechen";
+    case IDABORT: return "Abbruch";
+    case IDRETRY: return "Wiederholen";
+    case IDIGNORE: return "Ignorieren";
+    case IDYES: return "Ja";
+    case IDNO: return "Nein";
+  }
+  return "";
+}
+
+}  // namespace
+
+void WriteStandardError(const char* text) {
+  HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+  if (!error || error == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  WriteFile(error, text, static_cast<DWORD>(strlen(text)), &written, nullptr);
+  WriteFile(error, "\r\n", 2, &written, nullptr);
+}
+
+void NoteAnswer(const char* caption, const char* text, const char* answer) {
+  char line[kValueChars];
+  FormatText(line, "%s%s,%s,%s", LogLinePrefix(kLogAnswered), caption ? caption : "", text, answer);
+  // One line each: the box's line breaks become blanks.
+  for (char* p = line; *p; ++p)
+    if (*p == '\r' || *p == '\n') *p = ' ';
+  WriteStandardError(line);
+  if (SetupLogHandle) {
+    WriteLog(line);
+    WriteLog("\r\n");
+  } else if (PendingLength + strlen(line) + 3 <= sizeof PendingAnswers) {
+    PendingLength += FormatTextN(PendingAnswers + PendingLength, sizeof PendingAnswers - PendingLength, "%s\r\n", line);
+  }
+}
+
+void WritePendingAnswers() {
+  if (!SetupLogHandle || !PendingLength) return;
+  WriteLog(PendingAnswers);
+  PendingLength = 0;
+  PendingAnswers[0] = 0;
+}
+
+int ShowMessage(HWND owner, const char* text, const char* caption, UINT style, int silentAnswer) {
+  if (!Silent) return MessageBoxA(owner, text, caption, style);
+  NoteAnswer(caption, text, AnswerName(silentAnswer));
+  return silentAnswer;
+}
