@@ -5,8 +5,10 @@
 #pragma once
 #include <windows.h>
 
-// A message box owned by owner. In a silent run no box is shown; the result is silentAnswer.
-int ShowMessage(HWND owner, const char* text, const char* caption, UINT style, int silentAnswer);
+// A message box owned by owner. In a silent run no box is shown; the result is silentAnswer,
+// or with 0 the safe answer of the box's buttons: "Ignorieren" over "Abbruch", "Nein", "Abbrechen",
+// and "OK" where there is nothing else.
+int ShowMessage(HWND owner, const char* text, const char* caption, UINT style, int silentAnswer = 0);
 
 // Notes an answer given on the user's behalf: "Answered:" caption "," text "," answer.
 void NoteAnswer(const char* caption, const char* text, const char* answer);

@@ -25,6 +25,17 @@ const char* AnswerName(int answer) {
   return "";
 }
 
+int SafeAnswer(UINT style) {
+  switch (style & MB_TYPEMASK) {
+    case MB_ABORTRETRYIGNORE: return IDIGNORE;
+    case MB_YESNO:
+    case MB_YESNOCANCEL: return IDNO;
+    case MB_OKCANCEL:
+    case MB_RETRYCANCEL: return IDCANCEL;
+  }
+  return IDOK;
+}
+
 }  // namespace
 
 void WriteStandardError(const char* text) {
@@ -59,6 +70,7 @@ void WritePendingAnswers() {
 
 int ShowMessage(HWND owner, const char* text, const char* caption, UINT style, int silentAnswer) {
   if (!Silent) return MessageBoxA(owner, text, caption, style);
+  if (!silentAnswer) silentAnswer = SafeAnswer(style);
   NoteAnswer(caption, text, AnswerName(silentAnswer));
   return silentAnswer;
 }

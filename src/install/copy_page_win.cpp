@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "install/answers.h"
 #include "install/copy_blocks.h"
 #include "install/copy_page.h"
 #include "install/filesystem.h"
@@ -469,6 +470,7 @@ void OnInit(HWND page) {
     return;
   }
   LogCreatedDirectories();
+  WritePendingAnswers();
   // The first step only now: scheduled earlier, it would fire inside an error box above.
   Shown.Copying = 1;
   ScheduleStep(page, kStepNextOption);

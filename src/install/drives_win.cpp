@@ -22,7 +22,7 @@ void RefreshDrives() {
 
 int CheckFreeSpace(HWND owner) {
   if (FirstShortDrive() < 0) return 1;
-  ShowMessage(owner, kFreeSpaceWarning, kFreeSpaceWarningCaption, MB_OK | MB_ICONSTOP, IDOK);
+  ShowMessage(owner, kFreeSpaceWarning, kFreeSpaceWarningCaption, MB_OK | MB_ICONSTOP);
   // The user may have made room meanwhile: the page shows fresh figures next.
   RefreshDrives();
   ComputeRequiredSpace();

@@ -62,7 +62,7 @@ void CheckSourceSize(FileEntry* entry) {
   char text[kValueChars];
   FormatText(text, "Fehlerhafte Dateigröße für Datei: %s", entry->SourceName);
   PagePromptGuard guard;
-  ShowMessage(nullptr, text, "", MB_OK, IDOK);
+  ShowMessage(nullptr, text, "", MB_OK);
 }
 
 // Measures the installed copy of the entry that will be kept; notes a kept file held open.

@@ -7,13 +7,14 @@
 #include <iterator>
 
 #include "startup/compat.h"
+#include "install/answers.h"
 #include "startup/platform.h"
 #include "startup/profile_section.h"
 #include "startup/state.h"
 #include "startup/text.h"
 
 int ShowOwnerlessMessage(const char* text, const char* caption, unsigned style) {
-  return MessageBoxA(nullptr, text, caption, style);
+  return ShowMessage(nullptr, text, caption, style);
 }
 
 // The script is read through whole sections: each profile read of its own costs the platform

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "install/answers.h"
 #include "install/drives.h"
 #include "install/setup_log.h"
 #include "resources/resource_ids.h"
@@ -9,6 +10,7 @@
 #include "script/reader.h"
 #include "startup/arena.h"
 #include "startup/autorun.h"
+#include "startup/command_line.h"
 #include "startup/compat.h"
 #include "startup/elevation.h"
 #include "startup/paths.h"
@@ -59,6 +61,41 @@ void ShutDown() {
   SetupInstanceEvent = nullptr;
 }
 
+// How the wizard ended, as an exit code.
+int WizardOutcome() {
+  if (FinishReached) return FinishedWithErrors ? kExitFinishedWithErrors : kExitFinished;
+  if (EndedUnchanged) return kExitUnchanged;
+  return ChangesMade ? kExitIncomplete : kExitCancelled;
+}
+
+// A command line the setup cannot take: said on the standard error handle (and, in a run that
+// may show boxes, in a box), nothing is changed.
+int RefuseCommandLine(const char* reason) {
+  WriteStandardError(reason);
+  if (!Silent) MessageBoxA(nullptr, reason, "Setup", MB_ICONERROR);
+  return kExitCannotStart;
+}
+
+// The switches of an unattended install that change what the script says. 0 when a value does
+// not fit the script (then nothing is changed).
+int ApplySwitches(const CommandLine& line) {
+  if (line.HasDir) CopyText(InstallDir, line.Dir);
+  if (line.HasGroup) {
+    // The group's folder must fit a path beside the Programs folder.
+    if (strlen(ProgramsFolder) + 1 + strlen(line.Group) >= kPathChars) return 0;
+    CopyText(DefaultGroup, line.Group);
+    HasDefaultGroup = 1;
+  }
+  if (!line.HasOptions) return 1;
+  int32_t count = 0;
+  for (Option* option = OptionRoot; option; option = option->NextSibling) ++count;
+  for (int i = 0; i < line.OptionCount; ++i)
+    if (line.Options[i] > count) return 0;
+  int32_t n = 0;
+  for (Option* option = OptionRoot; option; option = option->NextSibling) option->Install = OptionChosen(line, ++n);
+  return 1;
+}
+
 }  // namespace
 
 int RunSetup(HINSTANCE instance, const char* commandLine) {
@@ -66,6 +103,11 @@ int RunSetup(HINSTANCE instance, const char* commandLine) {
   // while it waits, and has done the autorun check.
   int autorunCheck = 0;
   int elevatedCopy = TakeElevatedMarker(&commandLine, &autorunCheck);
+  CommandLine line;
+  int lineGood = ParseCommandLine(commandLine, &line);
+  Silent = line.Silent;
+  RunAtEnd = line.RunProgram;
+  if (!lineGood) return RefuseCommandLine(line.Error);
   // One setup at a time: creating the event in one call leaves no gap between the test and
   // the creation for a second setup started at the same moment.
   if (!elevatedCopy) {
@@ -73,7 +115,7 @@ int RunSetup(HINSTANCE instance, const char* commandLine) {
     if (!SetupInstanceEvent) return 0;
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
       CloseHandle(SetupInstanceEvent);
-      return 0;
+      return line.Autorun ? 0 : kExitOtherSetup;
     }
   }
 
@@ -81,9 +123,9 @@ int RunSetup(HINSTANCE instance, const char* commandLine) {
   ResetRunFlags();
   EnterSetupFolder();
   if (!BuildScriptPath()) {
-    MessageBoxA(nullptr, "Zu wenig Speicher um Setup auszuführen!", "", MB_ICONERROR);
+    ShowMessage(nullptr, "Zu wenig Speicher um Setup auszuführen!", "", MB_ICONERROR);
     CloseHandle(SetupInstanceEvent);
-    return 0;
+    return kExitCannotStart;
   }
   LoadStringA(instance, IDS_COMPANY, CompanyName, sizeof CompanyName);
   LoadStringA(instance, IDS_PRODUCT, ProductName, sizeof ProductName);
@@ -104,12 +146,12 @@ int RunSetup(HINSTANCE instance, const char* commandLine) {
     return static_cast<int>(elevatedExitCode);
   }
 
-  AllFiles = StartsWith(commandLine, "/ALL");
+  AllFiles = line.AllFiles;
   SetupLogHandle = nullptr;
 
   if (!ArenaCreate(kArenaBlockBytes)) {
     CloseHandle(SetupInstanceEvent);
-    return 0;
+    return kExitCannotStart;
   }
   RefreshDrives();
   // From the system folder by path, as every DLL that Windows does not always take from there.
@@ -118,7 +160,7 @@ int RunSetup(HINSTANCE instance, const char* commandLine) {
   if (!RegisterFrameClass()) {
     ArenaRelease();
     CloseHandle(SetupInstanceEvent);
-    return 0;
+    return kExitCannotStart;
   }
 
   GetWindowsDirectoryA(WindowsDir, sizeof WindowsDir);
@@ -138,15 +180,19 @@ int RunSetup(HINSTANCE instance, const char* commandLine) {
   OptionRoot = ReadOptionList("Section", nullptr, 0);
   // Newer data on the medium: the setup runs without its first option.
   if (autorunCheck == kAutorunNewerData && OptionRoot) OptionRoot = OptionRoot->NextSibling;
+  int exitCode = kExitCannotStart;
   if (!OptionRoot) {
-    MessageBoxA(nullptr, "Kann die Datei SETUP.LST nicht finden, oder SETUP.LST enthält keine Sections!", "Fehler",
+    ShowMessage(nullptr, "Kann die Datei SETUP.LST nicht finden, oder SETUP.LST enthält keine Sections!", "Fehler",
                 MB_ICONERROR);
+  } else if (!ApplySwitches(line)) {
+    RefuseCommandLine("Der Wert eines Schalters passt nicht zu SETUP.LST");
   } else {
     TotalFileEntries = CountFileEntries(OptionRoot);
     ReadSuccessRunList();
     RunFrame();
+    exitCode = WizardOutcome();
   }
 
   ShutDown();
-  return 0;
+  return exitCode;
 }

@@ -40,7 +40,7 @@ void StartRunProgram() {
   if (BuildCommandLine(line) && StartProgram(line)) return;
   char text[kValueChars];
   FormatText(text, "Fehler beim Ausführen der Anwendung \"%s\"!", line);
-  ShowMessage(FrameWindow, text, "Fehler", MB_ICONERROR, IDOK);
+  ShowMessage(FrameWindow, text, "Fehler", MB_ICONERROR);
 }
 
 void Finish(HWND page) {

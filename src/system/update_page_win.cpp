@@ -54,7 +54,7 @@ template <class... Args> void ReportFormatted(HWND page, const char* caption, Lo
 int ConfirmFileTypeChange(const char* question) {
   PagePromptGuard guard;
   // A silent run keeps the other program's association.
-  return ShowMessage(FrameWindow, question, "Dateiendung...", MB_YESNO | MB_ICONQUESTION, IDNO) == IDYES;
+  return ShowMessage(FrameWindow, question, "Dateiendung...", MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
 typedef HRESULT(STDAPICALLTYPE* RegisterServerProc)();

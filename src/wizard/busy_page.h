@@ -53,8 +53,8 @@ int PassBusyGate(HWND page, unsigned message, int cancelDialog);
 
 // A message box of the busy page, owned by the page, with the page's steps held off while it
 // is up (so no cancel question stacks over it and no step runs in its modal loop). A silent
-// run shows none: the result is silentAnswer.
-int BusyPageMessage(HWND page, const char* text, const char* caption, unsigned style, int silentAnswer = 1);
+// run shows none: the result is the safe answer of its buttons (ShowMessage).
+int BusyPageMessage(HWND page, const char* text, const char* caption, unsigned style);
 
 // Holds the page's steps off while the page shows a prompt of its own (ChooseFolder and the
 // like); one guard per prompt.

@@ -128,9 +128,9 @@ PagePromptGuard::PagePromptGuard() { ++PromptDepth; }
 PagePromptGuard::~PagePromptGuard() { --PromptDepth; }
 int PagePromptActive() { return PromptDepth > 0; }
 
-int BusyPageMessage(HWND page, const char* text, const char* caption, unsigned style, int silentAnswer) {
+int BusyPageMessage(HWND page, const char* text, const char* caption, unsigned style) {
   PagePromptGuard guard;
-  return ShowMessage(page, text, caption, style, silentAnswer);
+  return ShowMessage(page, text, caption, style);
 }
 
 void EndBusyPage(HWND page, int command) { LeavePage(page, command); }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "install/answers.h"
 #include "resources/resource_ids.h"
 #include "startup/state.h"
 #include "wizard/dialog_text.h"
@@ -76,11 +77,31 @@ void ExpandDialogTexts(HWND window) {
   EnumChildWindows(window, ExpandChild, 0);
 }
 
+namespace {
+
+// A silent run's answer to a box of ConfirmCancel: installed files in use end the run before
+// anything is changed; a cancel request (from outside: nobody sees the run) is taken.
+INT_PTR SilentBoxAnswer(int dialogId) {
+  if (dialogId == IDD_FILES_IN_USE) {
+    EndedUnchanged = 1;
+    NoteAnswer("Laufende Anwendungen...",
+               "Setup muß auf Dateien zugreifen, die zur Zeit von anderen Anwendungen genutzt werden.",
+               "Setup beenden");
+  } else {
+    NoteAnswer("Setup abbrechen", "Sind Sie sicher, daß Sie das Setup-Programm abbrechen möchten?",
+               "Setup abbrechen");
+  }
+  return 2;
+}
+
+}  // namespace
+
 int ConfirmCancel(HWND owner, int dialogId, HWND disable) {
   if (ModalActive) return -1;
   ModalActive = 1;
   if (disable) EnableWindow(disable, FALSE);
-  INT_PTR result = DialogBoxParamA(Instance, MAKEINTRESOURCEA(dialogId), owner, CancelBoxProc, 0);
+  INT_PTR result = Silent ? SilentBoxAnswer(dialogId)
+                          : DialogBoxParamA(Instance, MAKEINTRESOURCEA(dialogId), owner, CancelBoxProc, 0);
   if (result != 2) {
     ModalActive = 0;
     if (disable) EnableWindow(disable, TRUE);

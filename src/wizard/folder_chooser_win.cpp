@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "install/answers.h"
 #include "install/filesystem.h"
 #include "resources/resource_ids.h"
 #include "startup/state.h"
@@ -151,6 +152,12 @@ UINT_PTR CALLBACK FolderChooserHook(HWND dialog, UINT message, WPARAM wParam, LP
 }
 
 int ChooseFolder(HWND owner, FolderPrompt* prompt) {
+  // A silent run has nobody to choose: a missing source is skipped where that is offered.
+  if (Silent) {
+    prompt->Result = prompt->ShowSkip ? kPromptSkip : kPromptCancel;
+    NoteAnswer(prompt->Title, prompt->Text ? prompt->Text : "", prompt->ShowSkip ? "Ignorieren" : "Abbrechen");
+    return prompt->Result;
+  }
   prompt->Result = kPromptOpen;
   char fileName[kPathChars] = "";
   OPENFILENAMEA request;

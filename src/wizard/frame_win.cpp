@@ -1,5 +1,6 @@
 #include "wizard/frame.h"
 
+#include "install/answers.h"
 #include "resources/resource_ids.h"
 #include "startup/state.h"
 #include "wizard/dialog_services.h"
@@ -56,10 +57,10 @@ void DropShownPage() {
 int CreatePage(int index) {
   PageIndex = index;
   const PageEntry& entry = PageTable[index];
-  CurrentPage = CreateDialogParamA(Instance, MAKEINTRESOURCEA(entry.DialogId), FrameWindow, entry.Procedure, 0);
+  CurrentPage = CreatePageDialog(entry.DialogId, FrameWindow, entry.Procedure, 0);
   ShownPage = CurrentPage;
   if (!CurrentPage) {
-    MessageBoxA(FrameWindow, "Kann Dialog nicht erstellen", "Schwerer Fehler", MB_ICONERROR);
+    ShowMessage(FrameWindow, "Kann Dialog nicht erstellen", "Schwerer Fehler", MB_ICONERROR);
     return 0;
   }
   return 1;
@@ -189,8 +190,13 @@ void OnDestroy(HWND frame) {
   Ending = 1;
   if (CurrentPage) DestroyWindow(CurrentPage);
   DropShownPage();
-  if (!ChangesMade) ConfirmCancel(frame, IDD_NOTICE_INTERRUPTED, nullptr);
-  else if (ErrorsOccurred) ConfirmCancel(frame, IDD_NOTICE_INCOMPLETE, nullptr);
+  // A silent run tells how it ended by its exit code alone.
+  if (Silent) {
+  } else if (!ChangesMade) {
+    ConfirmCancel(frame, IDD_NOTICE_INTERRUPTED, nullptr);
+  } else if (ErrorsOccurred) {
+    ConfirmCancel(frame, IDD_NOTICE_INCOMPLETE, nullptr);
+  }
   PostQuitMessage(0);
 }
 
@@ -241,7 +247,13 @@ HWND CreateFrameWindow() {
 void RunFrame() {
   HWND frame = CreateFrameWindow();
   if (!frame) return;
-  ShowWindow(frame, SW_SHOWMAXIMIZED);
+  // A silent run shows no window: the wizard starts at once instead of at the first paint.
+  if (Silent) {
+    FirstPaintDone = 1;
+    PostMessageA(frame, WM_WIZARD_COMMAND, CmdNext, 0);
+  } else {
+    ShowWindow(frame, SW_SHOWMAXIMIZED);
+  }
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
     // Keyboard navigation of the modeless page.

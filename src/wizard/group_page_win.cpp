@@ -70,7 +70,7 @@ void OnNext(HWND page) {
     if (strlen(folder) + strlen(groupName) >= sizeof folder) {
       char text[2 * kPathChars];
       FormatText(text, "Die Programmgruppe \"%s\" kann nicht erstellt werden!", groupName);
-      ShowMessage(page, text, "Hinweis...", MB_ICONWARNING, IDOK);
+      ShowMessage(page, text, "Hinweis...", MB_ICONWARNING);
       // Nobody can shorten the name in a silent run: it ends before anything is changed.
       if (Silent) LeavePage(page, IDC_CANCEL_SETUP);
       return;
