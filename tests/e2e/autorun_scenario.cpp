@@ -79,7 +79,7 @@ TEST(AutorunScenario, NotInstalledGoesStraightIntoTheSetup) {
   ASSERT_TRUE(ui::StartSetup(&setup, run.Medium, "/AUTORUN"));
   ASSERT_NE(ui::WaitWelcomePage(setup.Pid), nullptr);
   EXPECT_TRUE(ui::Dialogs(setup.Pid, (ui::ProductName() + "-Autorun").c_str()).empty());
-  EXPECT_EQ(ui::CancelFromWelcomePage(&setup), 0);
+  EXPECT_EQ(ui::CancelFromWelcomePage(&setup), 2);
 }
 
 TEST(AutorunScenario, RunningProductEndsAtOnceWithoutAWindow) {

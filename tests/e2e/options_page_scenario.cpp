@@ -278,13 +278,13 @@ TEST(OptionsPageScenario, InterruptedPressesAndTheCloseBoxAfterASelection) {
   Sleep(300);
   EXPECT_EQ(Look(run, 0), "Haken") << "not pressed, not toggled";
   EXPECT_EQ(run.Required(), "5KB");
-  EXPECT_EQ(ui::CancelFromPage(&run.Setup, run.Page), 0);
+  EXPECT_EQ(ui::CancelFromPage(&run.Setup, run.Page), 2) << "cancelled before any change";
 
   OptionsRun unc("options-unc", "[Section1]\r\nName=Programm\r\nInstall=1\r\n", {}, "\\\\server\\share\\App");
   unc.Start();
   if (HasFatalFailure()) return;
   EXPECT_EQ(ui::ControlText(unc.Page, 1002), "\\\\server\\share\\App");
-  EXPECT_EQ(ui::CancelFromPage(&unc.Setup, unc.Page), 0);
+  EXPECT_EQ(ui::CancelFromPage(&unc.Setup, unc.Page), 2);
 }
 
 }  // namespace

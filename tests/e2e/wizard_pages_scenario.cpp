@@ -117,9 +117,9 @@ TEST(WizardPagesScenario, ScanWelcomeOptionsGroupCopyUpdateFinishInThisOrder) {
                                               "Anwendung beeintr\xE4" "chtigen kann!");
   Sleep(300);
   EXPECT_TRUE(ui::SaveScreenshot(Screenshot("finish-page-errors.png")));
-  // "&Beenden" ends the run without a closing notice, errors or not.
+  // "&Beenden" ends the run without a closing notice, errors or not; the exit code tells.
   ASSERT_TRUE(ui::Answer(finish, 1));
-  EXPECT_EQ(ui::WaitExit(&setup), 0);
+  EXPECT_EQ(ui::WaitExit(&setup), 4);
   EXPECT_TRUE(ui::Dialogs(pid).empty());
 }
 
@@ -148,14 +148,14 @@ TEST(WizardPagesScenario, KeptFileInUseAsksAndTheAnswerDecides) {
       EXPECT_TRUE(ui::SaveScreenshot(Screenshot("scan-files-in-use.png")));
       ASSERT_TRUE(ui::Answer(box, 1));
       ASSERT_NE(ui::WaitWelcomePage(setup.Pid), nullptr) << "going on ends the scan";
-      EXPECT_EQ(ui::CancelFromWelcomePage(&setup), 0);
+      EXPECT_EQ(ui::CancelFromWelcomePage(&setup), 2);
     } else {
       ASSERT_TRUE(ui::Answer(box, 2));
       HWND notice = ui::WaitDialog(setup.Pid, (ui::ProductName() + "-Setup").c_str(), {1, 257, 258});
       ASSERT_NE(notice, nullptr) << "nothing changed yet: notice 137";
       EXPECT_EQ(ui::ControlText(notice, 257).find("wurde unterbrochen"), ui::ProductName().size() + 7);
       EXPECT_TRUE(ui::Answer(notice, 1));
-      EXPECT_EQ(ui::WaitExit(&setup), 0);
+      EXPECT_EQ(ui::WaitExit(&setup), 5) << "nothing changed: files in use";
     }
   }
   CloseHandle(held);
@@ -247,7 +247,7 @@ TEST(WizardPagesScenario, GroupFolderThatCannotBeCreatedIsReportedBeforeItsShort
     EXPECT_EQ(ui::MessageBoxText(box), text);
     ASSERT_TRUE(ui::Answer(box, IDOK));
   }
-  EXPECT_EQ(ui::FinishWithErrors(&setup), 0);
+  EXPECT_EQ(ui::FinishWithErrors(&setup), 4);
   std::string log = ui::ReadSetupLog(run.Install);
   EXPECT_NE(log.find("Error: Creating Group " + blocked + "\r\nLink:" + run.Install + "\\prog.exe," + blocked +
                      "\\Verweis.lnk\r\nError: Creating Link $(Link)\\Verweis.lnk\r\n"),

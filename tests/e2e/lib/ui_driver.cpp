@@ -86,19 +86,28 @@ std::string MakeMedium(const std::string& name, const char* script) {
   return folder;
 }
 
-bool StartSetup(Setup* setup, const std::string& medium, const std::string& arguments) {
+bool StartSetup(Setup* setup, const std::string& medium, const std::string& arguments,
+                const std::string& standardError) {
   std::string exe = JoinPath(medium, "setup.exe");
   std::string command = "\"" + exe + "\"";
   if (!arguments.empty()) command += " " + arguments;
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
+  HANDLE error = INVALID_HANDLE_VALUE;
+  if (!standardError.empty()) {
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    error = CreateFileA(standardError.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdError = error;
+  }
   PROCESS_INFORMATION info = {};
   std::vector<char> line(command.begin(), command.end());
   line.push_back(0);
   // Started from another folder on purpose: the program must find its own.
-  if (!CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, TestRoot().c_str(), &startup,
-                      &info))
-    return false;
+  BOOL started = CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, error != INVALID_HANDLE_VALUE, 0, nullptr,
+                                TestRoot().c_str(), &startup, &info);
+  if (error != INVALID_HANDLE_VALUE) CloseHandle(error);
+  if (!started) return false;
   CloseHandle(info.hThread);
   setup->Process = info.hProcess;
   setup->Pid = info.dwProcessId;
@@ -167,6 +176,16 @@ std::vector<HWND> TopWindows(DWORD pid) {
   EnumState state{pid, &windows};
   EnumWindows(CollectTop, reinterpret_cast<LPARAM>(&state));
   return windows;
+}
+
+HWND FrameOf(DWORD pid) {
+  HWND frame = nullptr;
+  while ((frame = FindWindowExA(nullptr, frame, "SETUPFRAME", nullptr)) != nullptr) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(frame, &owner);
+    if (owner == pid) return frame;
+  }
+  return nullptr;
 }
 
 HWND WaitWindow(DWORD pid, const char* caption, const char* className, DWORD timeoutMs) {

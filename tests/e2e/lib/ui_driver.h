@@ -37,13 +37,17 @@ struct Setup {
   Setup& operator=(const Setup&) = delete;
 };
 // Starts setup.exe of the medium with the given command line; false when it cannot start.
-bool StartSetup(Setup* setup, const std::string& medium, const std::string& arguments = "");
+// With standardError, the program's standard error handle writes into that file.
+bool StartSetup(Setup* setup, const std::string& medium, const std::string& arguments = "",
+                const std::string& standardError = "");
 // Waits for the process to end; its exit code, or -1 on time-out (the process is then killed).
 int WaitExit(Setup* setup, DWORD timeoutMs = kWait);
 void CloseSetup(Setup* setup);                            // kills it if still running
 
 // Visible top-level windows of the process (all processes when pid is 0).
 std::vector<HWND> TopWindows(DWORD pid);
+// The frame window of the process, shown or not.
+HWND FrameOf(DWORD pid);
 // Waits for a visible top-level window of the process whose caption and class match (null:
 // any); null on time-out.
 HWND WaitWindow(DWORD pid, const char* caption, const char* className = nullptr, DWORD timeoutMs = kWait);
