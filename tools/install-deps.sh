@@ -9,7 +9,7 @@ packages=(
   g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   mingw-w64-i686-dev mingw-w64-x86-64-dev
-  wine wine64
+  wine wine64 fonts-wine
   xvfb xauth fonts-liberation2
   cmake ninja-build make g++ googletest
   clang libclang-rt-14-dev

@@ -8,6 +8,7 @@
 #include "install/progress_bar.h"
 #include "install/setup_log.h"
 #include "install/shared_dlls.h"
+#include "install/temp_name.h"
 #include "install/version_check.h"
 #include "resources/resource_ids.h"
 #include "script/option_tree.h"
@@ -148,16 +149,22 @@ void CancelSetup(HWND page, int markErrors) {
   EndBusyPage(page, CmdCancel);
 }
 
-template <size_t N> int ShowBox(HWND page, const char* format, const char* path, const char* caption, UINT style,
-                                char (&text)[N]) {
+// A box about the path in hand, over the page as it stands; its text stays in text.
+int ShowPathBox(HWND page, char (&text)[kValueChars], const char* format, const char* path, const char* caption,
+                UINT style) {
   FormatText(text, format, path);
   DrawProgress(page);
   return BusyPageMessage(page, text, caption, style);
 }
 
-int ShowPathBox(HWND page, const char* format, const char* path, const char* caption, UINT style) {
+// A failure of the copy: the log gets the box's text first (the unfinished copy is gone by
+// now, so even a full disk has room for the line), then the box comes up.
+void ReportFailure(HWND page, const char* format, const char* path, const char* caption) {
   char text[kValueChars];
-  return ShowBox(page, format, path, caption, style, text);
+  FormatText(text, format, path);
+  WriteLogError(text);
+  DrawProgress(page);
+  BusyPageMessage(page, text, caption, MB_ICONWARNING);
 }
 
 void NextEntry(HWND page) {
@@ -169,15 +176,19 @@ void NextEntry(HWND page) {
 // start, Ignore skips it. takeBack is what this entry already added to the bar.
 void AskAboutTarget(HWND page, const char* shownPath, int64_t takeBack) {
   CloseFiles();
-  int answer = ShowPathBox(page, kTargetErrorText, shownPath, "Schwerer Fehler!", MB_ICONWARNING | MB_ABORTRETRYIGNORE);
+  // The bar no longer counts the abandoned copy while the box is up.
   Copy.BytesDone -= takeBack;
+  char text[kValueChars];
+  int answer =
+      ShowPathBox(page, text, kTargetErrorText, shownPath, "Schwerer Fehler!", MB_ICONWARNING | MB_ABORTRETRYIGNORE);
+  if (answer != IDRETRY) WriteLogError(text);
   switch (answer) {
     case IDRETRY:
       ScheduleStep(page, kStepNextFile);
       break;
     case IDIGNORE:
       ErrorsOccurred = 1;
-      Copy.BytesDone += CurrentEntry()->Size;
+      Copy.BytesDone += CountedSize(CurrentEntry());
       NextEntry(page);
       break;
     default:  // Abort, or no box at all
@@ -218,11 +229,13 @@ void AskForSource(HWND page) {
       ScheduleStep(page, kStepNextFile);
       break;
     case kPromptSkip:
+      WriteLogError(text);
       ErrorsOccurred = 1;
-      Copy.BytesDone += entry->Size;
+      Copy.BytesDone += CountedSize(entry);
       NextEntry(page);
       break;
     default:  // cancel, or the chooser could not be shown: nothing left to go on with
+      WriteLogError(text);
       CancelSetup(page, 1);
       return;
   }
@@ -243,28 +256,22 @@ int FolderOfPath(char (&folder)[kPathChars], const char* path) {
 // The folder exists, or has just been made with every missing level.
 int MakeFolder(const char* folder) { return DirectoryExists(folder) || CreateDirectoryTree(folder); }
 
-// Creates the temporary file in folder under a free name of the form stpXXXX.tmp.
-int CreateTempTarget(const char* folder) {
-  static unsigned next = (GetTickCount() ^ GetCurrentProcessId()) & 0xFFFF;
-  for (int attempt = 0; attempt < 64; ++attempt) {
-    next = (next + 1) & 0xFFFF;
-    char name[16];
-    FormatText(name, "stp%04X.tmp", next);
-    CopyText(Copy.TempPath, folder);
-    AddBackslash(Copy.TempPath);
-    if (strlen(Copy.TempPath) + strlen(name) >= sizeof Copy.TempPath) break;
-    AppendText(Copy.TempPath, name);
-    HANDLE file =
-        CreateFileA(Copy.TempPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-      TargetHandle.Reset(file);
-      return 1;
-    }
-    DWORD error = GetLastError();
-    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
+// Creates the temporary file beside the target; one that a killed run left is replaced.
+int CreateTempTarget() {
+  if (!TemporaryPathFor(Copy.TempPath, Copy.TargetPath)) {
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return 0;
   }
-  Copy.TempPath[0] = 0;
-  return 0;
+  // Whatever attributes the left copy was given, it must go: a hidden file is not rewritten.
+  if (SetFileAttributesA(Copy.TempPath, FILE_ATTRIBUTE_NORMAL)) DeleteFileA(Copy.TempPath);
+  HANDLE file =
+      CreateFileA(Copy.TempPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    Copy.TempPath[0] = 0;
+    return 0;
+  }
+  TargetHandle.Reset(file);
+  return 1;
 }
 
 // Makes the target's folder, checks that an installed file may be replaced, and opens the
@@ -289,10 +296,10 @@ int OpenTarget() {
     CloseHandle(probe);
     Copy.KeptAttributes = attributes;
   }
-  if (!CreateTempTarget(folder)) {
+  if (!CreateTempTarget()) {
     if (!known || GetLastError() != ERROR_PATH_NOT_FOUND) return 0;
     if (!MakeFolder(folder)) return 0;
-    if (!CreateTempTarget(folder)) return 0;
+    if (!CreateTempTarget()) return 0;
   }
   CopyText(Copy.ReadyFolder, folder);
   return 1;
@@ -363,7 +370,7 @@ void StepNextFile(HWND page) {
   }
   if (IsEntryInstalledCurrent(Copy.TargetPath, entry)) {
     SetTargetLine(kUpToDateText);
-    Copy.BytesDone += entry->Size;
+    Copy.BytesDone += CountedSize(entry);
     if (entry->Shared) AddSharedDllReference(Copy.TargetPath);
     WriteLogLine(kLogUpToDate, Copy.TargetPath);
     NextEntry(page);
@@ -401,7 +408,7 @@ void FinishFile(HWND page) {
     return;
   }
   if (Copy.FileBytesDone != entry->Size) {
-    ShowPathBox(page, kReadErrorText, Copy.SourcePath, "Schwerer Fehler", MB_ICONWARNING);
+    ReportFailure(page, kReadErrorText, Copy.SourcePath, "Schwerer Fehler");
     ErrorsOccurred = 1;
   }
   if (entry->Shared) AddSharedDllReference(Copy.TargetPath);
@@ -418,7 +425,7 @@ void StepCopyChunk(HWND page) {
     DWORD read = 0;
     if (!ReadFile(SourceHandle.Get(), CopyBuffer, wanted, &read, nullptr)) {
       CloseFiles();
-      ShowPathBox(page, kReadErrorText, Copy.SourcePath, "Schwerer Fehler", MB_ICONWARNING);
+      ReportFailure(page, kReadErrorText, Copy.SourcePath, "Schwerer Fehler");
       // The entry is abandoned; the installed file, if any, stays as it was.
       ErrorsOccurred = 1;
       NextEntry(page);
@@ -427,7 +434,7 @@ void StepCopyChunk(HWND page) {
     DWORD written = 0;
     if (!WriteFile(TargetHandle.Get(), CopyBuffer, read, &written, nullptr) || written != read) {
       CloseFiles();
-      ShowPathBox(page, kWriteErrorText, Copy.TargetPath, "Schwerer Fehler", MB_ICONWARNING);
+      ReportFailure(page, kWriteErrorText, Copy.TargetPath, "Schwerer Fehler");
       CancelSetup(page, 1);
       return;
     }
@@ -461,14 +468,15 @@ void OnInit(HWND page) {
   SetProgress(bar, 0, 1, 0);
   AttachProgressBar(bar);
 
+  char text[kValueChars];
   if (!MakeFolder(InstallDir)) {
-    ShowPathBox(page, kFolderErrorText, InstallDir, "Fehler", MB_ICONSTOP);
+    ShowPathBox(page, text, kFolderErrorText, InstallDir, "Fehler", MB_ICONSTOP);
     CancelSetup(page, 1);
     return;
   }
   char logName[kLogNameChars];
   if (!OpenSetupLog(logName)) {
-    ShowPathBox(page, kLogErrorText, logName, "Fehler", MB_ICONSTOP);
+    ShowPathBox(page, text, kLogErrorText, logName, "Fehler", MB_ICONSTOP);
     // Nothing will be installed: the run is reported as incomplete.
     CancelSetup(page, 1);
     return;

@@ -25,6 +25,7 @@ const char* const kPrefixes[kLogLineKinds] = {
     "Error: Creating RegistryKey ",
     "Error: Creating FileType ",
     "Error: Creating IniSetting ",
+    "Error: ",
 };
 
 }  // namespace
@@ -62,6 +63,14 @@ void WriteLogFields(LogLineKind kind, const char* const* fields, int count) {
     WriteLog(fields[i]);  // a null field writes nothing
   }
   WriteLog("\r\n");
+}
+
+void WriteLogError(const char* text) {
+  char line[kValueChars];
+  CopyText(line, text);
+  for (char* p = line; *p; ++p)
+    if (*p == '\r' || *p == '\n') *p = ' ';
+  WriteLogLine(kLogError, line);
 }
 
 void WriteRegisterLine(uint32_t root, const char* keyPath, const char* defaultValue, const char* valueName,

@@ -26,8 +26,10 @@ void EnterSetupFolder() {
   if (n == 0 || n >= sizeof path) return;
   char* slash = strrchr(path, '\\');
   if (!slash) return;
-  *slash = 0;
-  // At a drive's root this is "D:" alone, which selects that drive's current directory.
+  // At a drive's root the backslash stays: "D:" alone would select that drive's current
+  // folder, which need not be its root.
+  if (slash > path && slash[-1] == ':') slash[1] = 0;
+  else *slash = 0;
   if (path[0]) SetCurrentDirectoryA(path);
 }
 
@@ -103,12 +105,14 @@ int RunSetup(HINSTANCE instance, const char* commandLine) {
   GetCurrentDirectoryA(sizeof SetupDir, SetupDir);
 
   OptionRoot = ReadOptionList("Section", nullptr, 0);
-  if (!OptionRoot) {
+  if (OptionRoot) ReadSuccessRunList();
+  if (ArenaFailed()) {
+    // "IncreaseMem" has been shown: a script that did not fit is not installed in part.
+  } else if (!OptionRoot) {
     MessageBoxA(nullptr, "Kann die Datei SETUP.LST nicht finden, oder SETUP.LST enthält keine Sections!", "Fehler",
                 MB_ICONERROR);
   } else {
     TotalFileEntries = CountFileEntries(OptionRoot);
-    ReadSuccessRunList();
     RunFrame();
   }
 
