@@ -1,5 +1,5 @@
-// The platform under the portable core on the host: a recorded message box, an INI reader
-// with the rules of the Windows profile functions, and calloc'ed arena blocks.
+// The platform under the portable core on the host: a recorded message box, whole sections
+// of an INI text as the platform's section read hands them over, and calloc'ed arena blocks.
 #include "host_platform.h"
 
 #include <algorithm>
@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "script/script_profile.h"
 #include "startup/platform.h"
 
 namespace {
@@ -46,6 +47,7 @@ std::string HostLogBytes;
 
 void HostLoadScript(const std::string& text) {
   script.clear();
+  ForgetScriptSections();
   size_t pos = 0;
   while (pos <= text.size()) {
     size_t end = text.find('\n', pos);
@@ -60,12 +62,7 @@ void HostLoadScript(const std::string& text) {
     }
     if (script.empty()) continue;
     size_t eq = line.find('=');
-    std::string key = Trim(line.substr(0, eq));
-    std::string value = eq == std::string::npos ? "" : Trim(line.substr(eq + 1));
-    // Later duplicates of a key are not seen, as with the profile functions.
-    auto& keys = script.back().Keys;
-    bool seen = std::any_of(keys.begin(), keys.end(), [&](auto& kv) { return Lower(kv.first) == Lower(key); });
-    if (!seen) keys.emplace_back(key, value);
+    script.back().Keys.emplace_back(Trim(line.substr(0, eq)), eq == std::string::npos ? "\x01" : Trim(line.substr(eq + 1)));
   }
 }
 
@@ -75,6 +72,7 @@ void HostResetPlatform() {
   HostBlockLimit = SIZE_MAX;
   HostLogBytes.clear();
   script.clear();
+  ForgetScriptSections();
 }
 
 int ShowOwnerlessMessage(const char* text, const char* caption, unsigned style) {
@@ -82,43 +80,24 @@ int ShowOwnerlessMessage(const char* text, const char* caption, unsigned style) 
   return 1;
 }
 
-size_t ProfileReadString(const char* section, const char* key, char* buffer, size_t size) {
-  if (size == 0) return 0;
-  buffer[0] = 0;
-  const Section* s = FindSection(section);
-  if (!s) return 0;
-  if (!key) {
-    // Key list: names separated by zeros, ending in two zeros, cut to the buffer.
-    size_t n = 0;
-    for (const auto& kv : s->Keys) {
-      for (char c : kv.first) {
-        if (n + 2 >= size) break;
-        buffer[n++] = c;
-      }
-      if (n + 2 >= size) break;
-      buffer[n++] = 0;
-    }
-    buffer[n] = 0;
-    if (n + 1 < size) buffer[n + 1] = 0;
-    return n;
-  }
-  std::string wanted = Lower(key);
-  for (const auto& kv : s->Keys) {
-    if (Lower(kv.first) != wanted) continue;
-    std::string v = kv.second;
-    if (v.size() >= 2 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0]) v = v.substr(1, v.size() - 2);
-    size_t n = std::min(v.size(), size - 1);
-    memcpy(buffer, v.data(), n);
-    buffer[n] = 0;
-    return n;
-  }
-  return 0;
+// The section as the platform's section read hands it over; a bare name (marked "\x01")
+// has no "=".
+char* PlatformReadSection(const char* name) {
+  std::string lines;
+  if (const Section* s = FindSection(name))
+    for (const auto& kv : s->Keys) lines += kv.first + (kv.second == "\x01" ? "" : "=" + kv.second) + '\0';
+  lines += '\0';
+  char* text = static_cast<char*>(malloc(lines.size() + 1));
+  memcpy(text, lines.data(), lines.size());
+  text[lines.size()] = 0;
+  return text;
 }
 
-int ProfileReadInt(const char* section, const char* key) {
-  char value[64];
-  if (!ProfileReadString(section, key, value, sizeof value)) return 0;
-  return static_cast<int>(strtoll(value, nullptr, 10));
+// Asked only for what the section text cannot decide; the host answers "?" to show it was.
+size_t PlatformReadProfileString(const char*, const char*, char* buffer, size_t size) {
+  if (size < 3) return 0;
+  memcpy(buffer, "?\0", 3);
+  return 1;
 }
 
 void* PlatformAllocBlock(size_t bytes, void** handle) {

@@ -1,0 +1,161 @@
+// The text rules of the script and the dialogs: fields, description escapes, "$(Name)"
+// placeholders with their classes and the backslash rule, "$p"/"$c", and the bounded helpers.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "script/fields.h"
+#include "script/placeholders.h"
+#include "script/records.h"
+#include "startup/paths.h"
+#include "startup/state.h"
+#include "startup/text.h"
+#include "wizard/dialog_text.h"
+
+namespace {
+
+using Texts = std::vector<std::string>;
+
+Texts Fields(const char* value) {
+  Texts out;
+  int pos = 0;
+  char field[8];
+  while (NextField(value, &pos, field) && out.size() < 20) out.push_back(field);
+  return out;
+}
+
+TEST(TextRules, FieldsAndEscapes) {
+  EXPECT_EQ(Fields("a,,b"), (Texts{"a", "", "b"}));
+  EXPECT_EQ(Fields(" a , b "), (Texts{" a ", " b "}));
+  EXPECT_EQ(Fields("a,"), (Texts{"a"}));  // a trailing comma opens no field
+  EXPECT_EQ(Fields(",,"), (Texts{"", ""}));
+  EXPECT_EQ(Fields("x\"a,b\"y,z"), (Texts{"xa,by", "z"}));
+  EXPECT_EQ(Fields("a\",\"b"), (Texts{"a,b"}));
+  EXPECT_EQ(Fields("\"a,b"), (Texts{"a,b"}));
+  EXPECT_EQ(Fields("a,\""), (Texts{"a"}));  // a quote at the very end opens nothing
+  EXPECT_EQ(Fields("\"\""), (Texts{""}));
+  EXPECT_EQ(Fields("0123456789,tail"), (Texts{"0123456", "tail"}));  // cut, and the walk goes on
+  for (auto [text, expected] : std::vector<std::pair<std::string, std::string>>{
+           {"Zeile 1\\nZeile 2", "Zeile 1\nZeile 2"}, {"a\\rb", "a\rb"}, {"\\\"z\\\"", "\"z\""},
+           {"C:\\\\P", "C:\\P"}, {"a\\xb", "ab"}, {"ende\\", "ende"}}) {
+    UnescapeText(text.data());
+    EXPECT_EQ(std::string(text.c_str()), expected);
+  }
+}
+
+class PlaceholderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::pair<char*, const char*> values[] = {
+        {SystemDir, "C:\\WIN\\SYSTEM"}, {WindowsDir, "C:\\WIN"},       {InstallDir, "C:\\Prog"},
+        {LinkFolder, "C:\\Menü\\Gruppe"}, {DefaultGroup, "Gruppe"},     {StartMenuFolder, "C:\\Menü"},
+        {ProgramsFolder, "C:\\Menü\\Programme"}, {DesktopFolder, "C:\\Desktop"}, {SetupDir, "D:\\"},
+        {ProductName, "Wörterbuch"},    {CompanyName, "Müller GmbH"}};
+    for (auto [buffer, value] : values) CopyTextN(buffer, kPathChars, value);
+  }
+  void TearDown() override {
+    for (char* v : {SystemDir, WindowsDir, InstallDir, LinkFolder, DefaultGroup, StartMenuFolder, ProgramsFolder,
+                    DesktopFolder, SetupDir, ProductName, CompanyName})
+      v[0] = 0;
+  }
+  // The expansion, and its class (42 when none was reported).
+  static std::string Expand(const char* text, size_t capacity = kPathChars) {
+    char output[kPathChars + 1];
+    memset(output, 'Z', sizeof output);
+    int destClass = 42;
+    ExpandPlaceholdersN(output, capacity, text, &destClass);
+    EXPECT_EQ(output[capacity], 'Z') << "wrote past the capacity: " << text;
+    return std::string(output) + " #" + std::to_string(destClass);
+  }
+};
+
+TEST_F(PlaceholderTest, ValuesClassesAndTheBackslashRule) {
+  const char* const cases[][2] = {
+      {"$(WinSysPath)", "C:\\WIN\\SYSTEM #2"},   {"$(WinPath)\\win.ini", "C:\\WIN\\win.ini #1"},
+      {"$(AppPath)", "C:\\Prog #0"},             {"$(Link)", "C:\\Menü\\Gruppe #42"},
+      {"$(Start)|$(Program)", "C:\\Menü|C:\\Menü\\Programme #42"},
+      {"$(Desktop)$(Group)", "C:\\DesktopGruppe #42"},
+      {"$(SrcPath)\\x", "D:\\x #42"},           {"$(SrcDrive)\\setup.exe", "D:\\setup.exe #42"},
+      {"$(Product) $(Company) $(Version)", "Wörterbuch Müller GmbH 2.0 #42"},
+      {"$(AppPath)\\$(NoCopy)", " #6"},          {"vorher$(NoCopy)nachher", "nachher #6"},
+      {"$(WinSysPath)$(AppPath)", "C:\\WIN\\SYSTEMC:\\Prog #0"},  // the last class counts
+      {"$(apppath)$(AppPath", "(apppath)(AppPath #42"}, {"$(Unknown) $$ ende$", "(Unknown) $ ende #42"},
+      {"Preis: 10/$ /$(AppPath) //$", "Preis: 10$ $(AppPath) /$ #42"},
+      {"$/$(WinPath)", "/C:\\WIN #1"},           {"a\\\\$(Group)\\", "a\\\\Gruppe\\ #42"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Expand(c[0]), c[1]) << c[0];
+  DefaultGroup[0] = 0;
+  EXPECT_EQ(Expand("$(Program)\\$(Group)"), "C:\\Menü\\Programme #42");  // an empty value takes the "\" before it
+  EXPECT_EQ(Expand("a\\\\$(Group)$(Group)"), "a #42");
+  CopyText(InstallDir, "C:\\$(WinPath)\\\\");  // values are not expanded again; one "\" goes
+  EXPECT_EQ(Expand("$(AppPath)"), "C:\\$(WinPath)\\ #0");
+  CopyText(SetupDir, "E:\\CD\\Setup");
+  EXPECT_EQ(Expand("$(SrcDrive)\\setup.exe"), "E:\\setup.exe #42");
+}
+
+TEST_F(PlaceholderTest, OutputIsCutAtTheCapacity) {
+  std::string longDir = "C:\\" + std::string(256, 'l');
+  CopyText(InstallDir, longDir.c_str());
+  EXPECT_EQ(Expand("$(AppPath)\\$(AppPath)"), longDir + " #0");
+  EXPECT_EQ(Expand("$(WinSysPath)", 5), "C:\\W #2");
+  EXPECT_EQ(Expand("/$/$", 2), "$ #42");
+  DefaultGroup[0] = 0;
+  // Once the uncut text reaches the capacity the walk stops: no later insertion reopens it,
+  // and no later class is reported.
+  EXPECT_EQ(Expand("abc\\X$(Group)Y", 5), "abc\\ #42");
+  EXPECT_EQ(Expand("abcdefgh$(NoCopy)x", 5), "abcd #42");
+  CopyText(InstallDir, "de\\");  // the rule takes the "\" of a value that overfilled by one
+  EXPECT_EQ(Expand("abc$(AppPath)$(NoCopy)Z", 6), "Z #6");
+  CopyText(InstallDir, "\\\\yz");
+  EXPECT_EQ(Expand("abc$(AppPath)", 5), "abc\\ #0");
+}
+
+std::string DialogText(const char* text, const char* product = "Atlas", size_t cap = kWindowTextChars) {
+  char out[kWindowTextChars];
+  size_t n = ExpandDialogText(text, product, "Kartenhaus", out, cap);
+  EXPECT_EQ(n, strlen(out));
+  return out;
+}
+
+TEST(TextRules, DialogNames) {
+  EXPECT_EQ(DialogText("$p-Setup von $c"), "Atlas-Setup von Kartenhaus");
+  EXPECT_EQ(DialogText("a$ b $$p $P $"), "ab p  ");
+  EXPECT_EQ(DialogText("x$\xE4y"), "xy");
+  EXPECT_EQ(DialogText("[$p]", "Geld$pSparer"), "[Geld$pSparer]");  // names are not scanned again
+  EXPECT_EQ(DialogText("ab$p", "Weltatlas", 8), "abWelta");
+  std::string product(900, 'P');
+  EXPECT_EQ(DialogText("$p und $p", product.c_str()), (product + " und " + product).substr(0, kWindowTextChars - 1));
+  EXPECT_EQ(DialogText(nullptr), "");
+}
+
+TEST(TextRules, PathsAndBoundedHelpers) {
+  EXPECT_TRUE(StartsWith("/ALLES", "/ALL"));
+  EXPECT_FALSE(StartsWith("/all", "/ALL"));
+  EXPECT_TRUE(StartsWith("x", ""));
+  char path[14] = "C:\\Programme";
+  EXPECT_EQ(AddBackslash(path), 12u);
+  EXPECT_EQ(AddBackslash(path), 13u);  // full, and it ends in one already
+  EXPECT_STREQ(path, "C:\\Programme\\");
+  EXPECT_EQ(StripBackslash(path), 1);
+  EXPECT_EQ(StripBackslash(path), 0);
+  char full[4] = "abc", empty[4] = "";
+  AddBackslash(full);
+  AddBackslash(empty);
+  EXPECT_STREQ(full, "abc");
+  EXPECT_STREQ(empty, "");
+  char small[5];
+  EXPECT_EQ(CopyText(small, "abcdefgh"), 4u);
+  EXPECT_EQ(AppendText(small, "x"), 4u);
+  EXPECT_EQ(FormatText(small, "%d-%s", 12345, "x"), 4u);
+  EXPECT_STREQ(small, "1234");
+  for (auto [text, value] : std::vector<std::pair<const char*, int>>{
+           {"  -17xyz", -17}, {"+8", 8}, {"- 5", 0}, {"2147483648", INT_MAX}, {"-2147483649", INT_MIN},
+           {"4294967296", INT_MAX}})
+    EXPECT_EQ(AtoiSaturated(text), value) << text;
+  EXPECT_EQ(Atoi64Saturated("-99999999999999999999"), INT64_MIN);
+}
+
+}  // namespace
