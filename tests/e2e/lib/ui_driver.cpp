@@ -82,7 +82,8 @@ std::string MakeMedium(const std::string& name, const char* script) {
   return folder;
 }
 
-bool StartSetup(Setup* setup, const std::string& medium, const std::string& arguments) {
+bool StartSetup(Setup* setup, const std::string& medium, const std::string& arguments,
+                const std::string& currentFolder) {
   std::string exe = JoinPath(medium, "setup.exe");
   std::string command = "\"" + exe + "\"";
   if (!arguments.empty()) command += " " + arguments;
@@ -92,8 +93,8 @@ bool StartSetup(Setup* setup, const std::string& medium, const std::string& argu
   std::vector<char> line(command.begin(), command.end());
   line.push_back(0);
   // Started from another folder on purpose: the program must find its own.
-  if (!CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, TestRoot().c_str(), &startup,
-                      &info))
+  std::string folder = currentFolder.empty() ? TestRoot() : currentFolder;
+  if (!CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup, &info))
     return false;
   CloseHandle(info.hThread);
   setup->Process = info.hProcess;
