@@ -71,9 +71,11 @@ struct CopyState {
   // The copy is written under a temporary name beside the target and put in place only when
   // complete, so an installed file is never left half rewritten.
   char TempPath[kPathChars];
+  DWORD TargetAttributes;  // of the installed file, INVALID_FILE_ATTRIBUTES when there is none
   DWORD KeptAttributes;    // attributes of the file being replaced, 0 for a new file
   uint32_t BlockBytes;     // the next read and write
   char ReadyFolder[kPathChars];  // the folder the last temporary file was created in
+  char BlockFolder[kPathChars];  // the source folder BlockBytes was measured on
 };
 
 CopyState Copy;
@@ -222,6 +224,7 @@ void AskForSource(HWND page) {
     PagePromptGuard guard;
     result = ChooseFolder(page, &prompt);
   }
+  Copy.BlockFolder[0] = 0;
   switch (result) {
     case kPromptOk:
       // The chosen folder stands in for the setup folder from now on.
@@ -262,10 +265,14 @@ int CreateTempTarget() {
     SetLastError(ERROR_FILENAME_EXCED_RANGE);
     return 0;
   }
-  // Whatever attributes the left copy was given, it must go: a hidden file is not rewritten.
-  if (SetFileAttributesA(Copy.TempPath, FILE_ATTRIBUTE_NORMAL)) DeleteFileA(Copy.TempPath);
-  HANDLE file =
-      CreateFileA(Copy.TempPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // A copy a killed run left is rewritten; one it left hidden or read-only is made plain first.
+  // (One open in the usual case: on a large folder each name looked up costs a walk of it.)
+  HANDLE file = CreateFileA(Copy.TempPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED &&
+      SetFileAttributesA(Copy.TempPath, FILE_ATTRIBUTE_NORMAL))
+    file = CreateFileA(Copy.TempPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     Copy.TempPath[0] = 0;
     return 0;
@@ -285,7 +292,7 @@ int OpenTarget() {
   Copy.ReadyFolder[0] = 0;
   if (!known && !MakeFolder(folder)) return 0;
   Copy.KeptAttributes = 0;
-  DWORD attributes = GetFileAttributesA(Copy.TargetPath);
+  DWORD attributes = Copy.TargetAttributes;
   if (attributes != INVALID_FILE_ATTRIBUTES) {
     // A read-only file is never replaced, even where the system would let this process write it.
     if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) return 0;
@@ -341,8 +348,6 @@ void StepNextOption(HWND page) {
 // *StepNextFile*
 void StepNextFile(HWND page) {
   Copy.FileBytesDone = 0;
-  // Every file starts small: it may come from another disk or folder than the last one.
-  Copy.BlockBytes = kFirstBlockBytes;
   Option* option = Copy.CurrentOption;
   if (!option->FileEntries || Copy.CurrentFile >= option->FileCount) {
     Copy.CurrentOption = option->NextSibling;
@@ -362,13 +367,24 @@ void StepNextFile(HWND page) {
   AddBackslash(Copy.SourcePath);
   AppendText(Copy.SourcePath, entry->SourceName);
   SetSourceLine(Copy.SourcePath);
+  // A file goes on with the blocks the last one ended with when it comes from the same folder:
+  // small files of a fast disk then take one read each. From anywhere else (or after the source
+  // prompt, when another disk may be in the drive) it starts small again.
+  char sourceFolder[kPathChars];
+  FolderOfPath(sourceFolder, Copy.SourcePath);
+  if (strcmp(sourceFolder, Copy.BlockFolder) != 0) {
+    Copy.BlockBytes = kFirstBlockBytes;
+    CopyText(Copy.BlockFolder, sourceFolder);
+  }
   Copy.TargetPath[0] = 0;
   if (!FileEntryPath(Copy.TargetPath, option, entry)) {
     SetTargetLine(entry->TargetName);
     AskAboutTarget(page, Copy.TargetPath[0] ? Copy.TargetPath : entry->TargetName, 0);
     return;
   }
-  if (IsEntryInstalledCurrent(Copy.TargetPath, entry)) {
+  // Looked up once: the version test and the target's checks both need it.
+  Copy.TargetAttributes = GetFileAttributesA(Copy.TargetPath);
+  if (Copy.TargetAttributes != INVALID_FILE_ATTRIBUTES && IsEntryInstalledCurrent(Copy.TargetPath, entry)) {
     SetTargetLine(kUpToDateText);
     Copy.BytesDone += CountedSize(entry);
     if (entry->Shared) AddSharedDllReference(Copy.TargetPath);
@@ -456,6 +472,7 @@ void StepCopyChunk(HWND page) {
 void OnInit(HWND page) {
   memset(&Shown, 0, sizeof Shown);
   Copy.ReadyFolder[0] = 0;
+  Copy.BlockFolder[0] = 0;
   Copy.CurrentOption = OptionRoot;
   PageClosable = 0;
   Copy.CurrentFile = 0;
@@ -482,9 +499,10 @@ void OnInit(HWND page) {
     return;
   }
   LogCreatedDirectories();
-  // The first step only now: scheduled earlier, it would fire inside an error box above.
+  // The first step only now: scheduled earlier, it would fire inside an error box above. It is
+  // posted rather than timed: the timer's least interval would leave the copy idle at its start.
   Shown.Copying = 1;
-  ScheduleStep(page, kStepNextOption);
+  PostMessageA(page, kStepNextOption, 0, 0);
 }
 
 void RunStep(HWND page, unsigned message) {

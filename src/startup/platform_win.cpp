@@ -29,9 +29,11 @@ int SectionsUsable() {
 
 char* PlatformReadSection(const char* section) {
   if (!SectionsUsable()) return nullptr;
-  // A read that does not fit returns the buffer size minus 2: the buffer grows until it fits.
-  // Most sections fit the first buffer; the text then moves to a block of its own size.
-  for (DWORD size = 64u << 10; size <= kMaxSectionChars; size *= 2) {
+  // A read that does not fit returns the buffer size minus 2. Most sections fit the first
+  // buffer; a larger one is read again into a buffer the size of the file, which no section
+  // exceeds. The text then moves to a block of its own size.
+  DWORD size = 64u << 10;
+  while (size <= kMaxSectionChars) {
     char* lines = static_cast<char*>(malloc(size));
     if (!lines) return nullptr;
     DWORD length = GetPrivateProfileSectionA(section, lines, size, ScriptPath);
@@ -42,6 +44,11 @@ char* PlatformReadSection(const char* section) {
       return fitted ? fitted : lines;
     }
     free(lines);
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    DWORD whole = GetFileAttributesExA(ScriptPath, GetFileExInfoStandard, &data) && !data.nFileSizeHigh
+                      ? data.nFileSizeLow + 3
+                      : 0;
+    size = whole > size * 2 ? whole : size * 2;
   }
   return nullptr;
 }

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "box_watcher.h"
 #include "install/drives.h"
 #include "install/filesystem.h"
 #include "install/setup_log.h"
@@ -61,14 +60,16 @@ TEST(InstallServices, DrivesAndTheWarningOfAShortOne) {
   DriveTable[C].FreeBytes = 1;  // stale figures the check replaces
   DriveTable[Q].RequiredBytes = 999;
   installtest::TestWindow page(300, 200);
-  ui::BoxWatcher watcher(IDOK, ui::JoinPath(ui::TestRoot(), "free_space_warning.png"));
-  EXPECT_EQ(CheckFreeSpace(page.Handle()), 0);
-  std::vector<ui::SeenBox> boxes = watcher.Boxes();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].Owner, page.Handle());
-  EXPECT_EQ(boxes[0].Caption, "Warnung");
-  EXPECT_EQ(boxes[0].Text, kFreeSpaceWarning);
-  EXPECT_EQ(boxes[0].Buttons, std::vector<int>{IDOK});
+  {
+    installtest::DialogAnswerer answerer({{"Warnung", IDOK}}, nullptr, [](HWND) {
+      ui::SaveScreenshot(ui::JoinPath(ui::TestRoot(), "free_space_warning.png"));
+    });
+    EXPECT_EQ(CheckFreeSpace(page.Handle()), 0);
+    ASSERT_EQ(answerer.Seen().size(), 1u);
+    EXPECT_EQ(answerer.Seen()[0].Owner, page.Handle());
+    EXPECT_EQ(answerer.Seen()[0].Texts.at(65535), kFreeSpaceWarning);
+    EXPECT_EQ(answerer.Seen()[0].Buttons, std::vector<int>{IDOK});
+  }
   EXPECT_GT(DriveTable[C].FreeBytes, 1u);
   EXPECT_EQ(DriveTable[Q].RequiredBytes, 0);
   // Kept copies as large as the new files: nothing needed on D:, and no box.

@@ -25,68 +25,8 @@
 
 namespace {
 
-// What one dialog showed when it came up.
-struct SeenDialog {
-  std::map<int, std::string> Texts;  // by control id
-  HWND Owner = nullptr;
-  bool WatchedEnabled = true;  // the watched window, while the dialog was up
-  int PageClosableSeen = -1, ModalActiveSeen = -1;
-};
-
-struct Step {
-  std::string Caption;
-  int Button;
-  DWORD TimeoutMs = 5000;
-};
-
-// Answers the dialogs of this process in the given order, each found by its caption.
-class DialogAnswerer {
- public:
-  DialogAnswerer(std::vector<Step> steps, HWND watched = nullptr, std::function<void(HWND)> whileUp = {})
-      : steps_(std::move(steps)), watched_(watched), whileUp_(std::move(whileUp)) {
-    thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
-  }
-  ~DialogAnswerer() { Seen(); }
-  const std::vector<SeenDialog>& Seen() {
-    if (thread_) {
-      WaitForSingleObject(thread_, INFINITE);
-      CloseHandle(thread_);
-      thread_ = nullptr;
-    }
-    return seen_;
-  }
-
- private:
-  static DWORD WINAPI Run(void* param) {
-    auto* self = static_cast<DialogAnswerer*>(param);
-    HWND last = nullptr;
-    for (const Step& step : self->steps_) {
-      HWND box = ui::WaitDialog(GetCurrentProcessId(), step.Caption.c_str(), {}, step.TimeoutMs);
-      for (DWORD start = GetTickCount(); box == last && GetTickCount() - start < step.TimeoutMs; Sleep(10))
-        box = ui::WaitDialog(GetCurrentProcessId(), step.Caption.c_str(), {}, 0);
-      if (!box || box == last) continue;  // not shown: the step is skipped
-      Sleep(50);                          // let the dialog finish its initialisation
-      SeenDialog seen;
-      for (int id : {1, 2, IDC_TEXT_1, IDC_TEXT_2, IDC_PATH_LINE, 65535})
-        if (GetDlgItem(box, id)) seen.Texts[id] = ui::ControlText(box, id);
-      seen.Owner = ui::Owner(box);
-      if (self->watched_) seen.WatchedEnabled = IsWindowEnabled(self->watched_);
-      seen.PageClosableSeen = PageClosable;
-      seen.ModalActiveSeen = ModalActive;
-      if (self->whileUp_) self->whileUp_(box);
-      self->seen_.push_back(seen);
-      last = box;
-      ui::Click(box, step.Button);
-      ui::WaitGone(box, 5000);
-    }
-    return 0;
-  }
-  std::vector<Step> steps_;
-  HWND watched_;
-  std::function<void(HWND)> whileUp_;
-  std::vector<SeenDialog> seen_;
-  HANDLE thread_ = nullptr;
-};
+using installtest::DialogAnswerer;
+using installtest::SeenDialog;
 
 INT_PTR CALLBACK StubPageProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
 
