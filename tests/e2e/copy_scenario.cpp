@@ -19,29 +19,6 @@ std::string E(const std::string& name, size_t size, int disk = 1, const std::str
   return std::to_string(disk) + ",," + name + ",," + dest + ",,,," + std::to_string(size);
 }
 
-std::string Section(int n, const std::string& keys, const std::vector<std::string>& entries) {
-  std::string text = "[Section" + std::to_string(n) + "]\r\n" + keys + "FileCount=" + std::to_string(entries.size()) + "\r\n";
-  for (size_t i = 0; i < entries.size(); ++i) text += "File" + std::to_string(i + 1) + "=" + entries[i] + "\r\n";
-  return text;
-}
-
-bool Holds(const std::string& path, const std::string& bytes) {
-  std::string read;
-  return ui::ReadFile(path, &read) && read == bytes;
-}
-
-// Every name in a folder (files and folders), sorted.
-std::vector<std::string> Listing(const std::string& folder) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAA found;
-  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &found);
-  for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &found))
-    if (found.cFileName[0] != '.') names.push_back(found.cFileName);
-  if (find != INVALID_HANDLE_VALUE) FindClose(find);
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 // A medium and an install folder below the test root; %I and %M in texts stand for them.
 struct Medium {
   std::string Root, Path, Install;
@@ -80,9 +57,9 @@ TEST(CopyScenario, CleanInstallSecondRunAndAll) {
   files.push_back({"bild.dat", "Bild"});
   files.push_back({"extra.txt", "Begleiter"});
   Medium m("copy-clean",
-           Section(1, "Install=1\r\n", entries) +
-               Section(2, "Install=1\r\nDestination=Daten\\Bilder\r\n", {E("bild.dat", 4)}) +
-               Section(3, "Install=0\r\n", {E("nie.dat", 3)}) + Section(4, "Install=0\r\n", {E("statt.txt", 3)}) +
+           ui::Section(1, "Install=1\r\n", entries) +
+               ui::Section(2, "Install=1\r\nDestination=Daten\\Bilder\r\n", {E("bild.dat", 4)}) +
+               ui::Section(3, "Install=0\r\n", {E("nie.dat", 3)}) + ui::Section(4, "Install=0\r\n", {E("statt.txt", 3)}) +
                "[Section4NoCopy]\r\nDestination=Extra\r\nFileCount=1\r\nFile1=" + E("extra.txt", 9) + "\r\n",
            files);
   std::string target = m.Install + "\\bib.dll";
@@ -101,9 +78,9 @@ TEST(CopyScenario, CleanInstallSecondRunAndAll) {
     EXPECT_EQ(ui::ReadSetupLog(m.Install, run), expected) << "run " << run;
     EXPECT_EQ(ui::SharedCount(target), run + 1);
   }
-  for (size_t i = 0; i + 3 < files.size(); ++i) EXPECT_TRUE(Holds(m.Install + "\\" + files[i].Name, files[i].Bytes));
-  EXPECT_TRUE(Holds(target, dll));
-  EXPECT_EQ(Listing(m.Install), (std::vector<std::string>{"Daten", "Extra", "bib.dll", "f1.dat", "f2088961.dat",
+  for (size_t i = 0; i + 3 < files.size(); ++i) EXPECT_TRUE(ui::Holds(m.Install + "\\" + files[i].Name, files[i].Bytes));
+  EXPECT_TRUE(ui::Holds(target, dll));
+  EXPECT_EQ(ui::Listing(m.Install), (std::vector<std::string>{"Daten", "Extra", "bib.dll", "f1.dat", "f2088961.dat",
                                                           "f24576.dat", "f3145733.dat", "f8191.dat", "f8192.dat",
                                                           "f8193.dat", "setup0.log", "setup1.log", "setup2.log"}));
   ui::ClearSharedCount(target);
@@ -151,7 +128,7 @@ HANDLE HeldFile;
 
 void RunFailure(const FailureCase& c) {
   SCOPED_TRACE(c.Name);
-  Medium m(c.Name, Section(1, "Install=1\r\n", c.Entries), c.OnMedium, c.Install);
+  Medium m(c.Name, ui::Section(1, "Install=1\r\n", c.Entries), c.OnMedium, c.Install);
   ui::RemoveTree(m.Install);
   if (!c.Installed.empty()) ui::WriteFiles(m.Install, c.Installed);
   if (c.Prepare) c.Prepare(m);
@@ -180,12 +157,12 @@ void RunFailure(const FailureCase& c) {
   }
   std::vector<std::string> expected{c.Log.empty() ? "" : "setup0.log"};
   for (const ui::NamedBytes& file : c.After) {
-    EXPECT_TRUE(Holds(m.Install + "\\" + file.Name, file.Bytes)) << file.Name;
+    EXPECT_TRUE(ui::Holds(m.Install + "\\" + file.Name, file.Bytes)) << file.Name;
     expected.push_back(file.Name);
   }
   std::sort(expected.begin(), expected.end());
   if (expected[0].empty()) expected.erase(expected.begin());
-  EXPECT_EQ(Listing(m.Install), expected);  // nothing else: no temporary file either
+  EXPECT_EQ(ui::Listing(m.Install), expected);  // nothing else: no temporary file either
   EXPECT_EQ(ui::ReadSetupLog(m.Install), m.Fill(c.Log));
 }
 

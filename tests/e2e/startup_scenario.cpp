@@ -1,5 +1,5 @@
-// Start-up seen from outside: the missing script, one setup at a time, the messages of faulty
-// file entries, a script too large for memory, and a setup started at the root of a drive.
+// Start-up seen from outside: the missing script, one setup at a time, a script too large for
+// memory, and a setup started at the root of a drive.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -34,20 +34,6 @@ TEST(StartupScenario, WithoutAScriptOnlyItsBoxAndASecondSetupEndsSilently) {
   EXPECT_TRUE(ui::TopWindows(second.Pid).empty());
   ExpectBox(&first, kNoScript, "Fehler");  // the umlaut reaches the system as the one byte E4
   EXPECT_EQ(ui::WaitExit(&first), 0);
-}
-
-TEST(StartupScenario, FaultyEntriesAreReportedInReadingOrderAndTheRunGoesOn) {
-  std::string medium = ui::MakeMedium(
-      "script-messages",
-      "[Section1]\r\nInstall=1\r\nFileCount=2\r\nFile1=1,,prog.exe,,$(AppPath),,,,1\r\nFile2=1\r\n"
-      "[Section1:1]\r\nFileCount=2\r\nFile1=1,,daten.dat,daten.dat\r\nFile2=1,,k.dat,,$(AppPath),,,,-17\r\n");
-  ui::Setup setup;
-  ASSERT_TRUE(ui::StartSetup(&setup, medium));
-  ExpectBox(&setup, "Fehlende Quelldatei in [Section1] File2", "");
-  ExpectBox(&setup, "Fehlendes Zielverzeichnis in [Section1:1] File1", "");
-  ui::SaveScreenshot(ui::JoinPath(ui::TestRoot(), "script-messages-size.png"));
-  ExpectBox(&setup, "Fehlende oder ung\xFCltige Dateigr\xF6\xDF" "e in [Section1:1] File2", nullptr);
-  EXPECT_EQ(ui::CancelFromWelcomePage(&setup), 0);
 }
 
 // A script that does not fit is never installed in part: one "IncreaseMem", and the run ends

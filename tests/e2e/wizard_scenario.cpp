@@ -135,17 +135,4 @@ TEST(WizardScenario, CloseQuestionAndTheKeyboardAfterIt) {
   EXPECT_EQ(ui::WaitExit(&run.Setup), 0);
 }
 
-TEST(WizardScenario, BackBeforeTheFirstPageShowsTheEndNoticeAndEnds) {
-  WizardRun run("wizard-back");
-  ASSERT_TRUE(run.Frame && run.Welcome);
-  ASSERT_TRUE(ui::SendCommand(run.Welcome, 1001));  // as a back button would send it
-  HWND notice = ui::WaitDialog(run.Setup.Pid, Caption().c_str(), {1, 2, 257});
-  ASSERT_NE(notice, nullptr) << "no dialog 102";
-  EXPECT_EQ(ui::ControlText(notice, 257),
-            "Vor dieser Seite gibt es keine weitere Seite. Das " + Caption() + " wird jetzt beendet.");
-  EXPECT_EQ(ui::Owner(notice), run.Frame);
-  EXPECT_TRUE(ui::Answer(notice, 2));
-  run.ExpectInterrupted();
-}
-
 }  // namespace

@@ -49,26 +49,6 @@ std::string Entries(int section, int count, int size) {
   return text;
 }
 
-TEST_F(ScriptTest, KeysFollowTheProfileRules) {
-  HostLoadScript("[W]\nk1=v1\ndup=first\nDUP=second\nq1=\"abc\"\nq2='abc'\nq3=\"abc\nq4=\"a\",\"b\"\nq5=\"\n"
-                 "q6='abc\"\nnoeq\nshadow\nshadow=val\neq=a=b\n\xc4rger=1\n");
-  struct Case {
-    const char* Key;
-    size_t Size;
-    const char* Expected;
-  } cases[] = {
-      {"k1", 100, "v1"},      {"K1", 100, "v1"},       {" \tk1\x1a", 100, "v1"}, {"\xa0k1", 100, ""},
-      {"dup", 100, "first"},  {"DUP", 100, "first"},   {"eq", 100, "a=b"},       {"q1", 100, "abc"},
-      {"q2", 100, "abc"},     {"q3", 100, "\"abc"},    {"q4", 100, "a\",\"b"},   {"q5", 100, "\""},
-      {"q6", 100, "'abc\""},  {"noeq", 100, ""},       {"shadow", 100, ""},      {"fehlt", 100, ""},
-      {"k1", 2, "v"},         {"k1", 1, ""},           {"q1", 3, "ab"},          {"q1", 4, "abc"},
-      {"\xc4RGER", 100, "1"},  // only ASCII letters differ: the section text decides
-      {"\xe4rger", 100, "?"},  // letters beyond ASCII that differ in case: the platform decides
-      {";k", 100, "?"},        {"", 100, "?"},
-  };
-  for (const Case& c : cases) EXPECT_EQ(Value("W", c.Key, c.Size), c.Expected) << c.Key << " in " << c.Size;
-}
-
 TEST_F(ScriptTest, LargeSectionsFindTheFirstOfEveryName) {
   std::string text = "[Viele]\n";
   for (int i = 1; i <= 20000; ++i) text += "File" + std::to_string(i) + "=" + std::to_string(i) + "\n";
@@ -78,23 +58,15 @@ TEST_F(ScriptTest, LargeSectionsFindTheFirstOfEveryName) {
   EXPECT_EQ(Value("Viele", "File20001"), "");
 }
 
-TEST_F(ScriptTest, KeyListsAndIntegers) {
-  HostLoadScript("[K]\nk1=1\nbare\nlang=2\n[N]\nx=0x1F\nb=0b101\nneg=-42\nbig=99999999999\nsmall=-4294967296\n"
-                 "junk=12abc\nq=\"7\"\nzeros=00000000000000000000000000000007\n");
-  char keys[8];
-  EXPECT_EQ(ReadScriptKeys("K", keys, sizeof keys), 6u);  // the list is cut, and says so
-  EXPECT_EQ(std::string(keys, 8), std::string("k1\0lan\0\0", 8));
-  EXPECT_TRUE(ScriptSectionPresent("k"));
-  EXPECT_FALSE(ScriptSectionPresent("Fehlt"));
-  struct {
-    const char* Key;
-    int Value;
-  } numbers[] = {{"x", 31},       {"b", 5},       {"neg", -42},  {"big", INT_MAX}, {"small", INT_MIN},
-                 {"junk", 12},    {"q", 7},       {"zeros", 0},  {"fehlt", 0}};
-  for (auto& n : numbers) EXPECT_EQ(ReadScriptInt("N", n.Key), n.Value) << n.Key;
-  EXPECT_EQ(ParseProfileInt("0X10"), 0);
-  EXPECT_EQ(ParseProfileInt(" \t+0o17"), 15);
-  EXPECT_EQ(ParseProfileInt(("-0x" + std::string(400, 'f')).c_str()), INT_MIN);
+// What only this side can show: names that the section text cannot decide go to the platform
+// (the host's answers "?"), and numbers saturate where the platform's wrap.
+TEST_F(ScriptTest, UndecidedNamesGoToThePlatformAndNumbersSaturate) {
+  HostLoadScript("[W]\n\xc4rger=1\nbig=99999999999\nneg=-0x80000001\n");
+  EXPECT_EQ(Value("W", "\xc4RGER"), "1");
+  EXPECT_EQ(Value("W", "\xe4rger"), "?");
+  EXPECT_EQ(Value("W", ";k"), "?");
+  EXPECT_EQ(ReadScriptInt("W", "big"), INT_MAX);
+  EXPECT_EQ(ReadScriptInt("W", "neg"), INT_MIN);
 }
 
 TEST_F(ScriptTest, OptionsFormATreeWithCompanionsAndRecords) {
@@ -130,24 +102,12 @@ TEST_F(ScriptTest, OptionsFormATreeWithCompanionsAndRecords) {
   EXPECT_TRUE(HostBoxes.empty());
 }
 
-TEST_F(ScriptTest, SingleModeDeepChainsAndLongNames) {
-  HostLoadScript("[AutoRun]\nName=Auto\n[AutoRun1:]\nName=Teil\n[AutoRun1]\nName=nein\n[AutoRunNoCopy]\nName=nein\n");
-  Option* autorun = ReadOptionList("AutoRun", nullptr, 1);
-  ASSERT_NE(autorun, nullptr);
-  EXPECT_EQ(autorun->NextSibling, nullptr);
-  EXPECT_EQ(autorun->NoCopyNode, nullptr);
-  EXPECT_STREQ(autorun->FirstChild->Name, "Teil");
-
+TEST_F(ScriptTest, NestingStopsAtItsBound) {
   std::string script, name = "Section1";
   for (int level = 0; level < 200; ++level, name += ":1") script += "[" + name + "]\nName=L\n";
   int depth = 0;
   for (Option* o = Read(script); o; o = o->FirstChild) ++depth;
   EXPECT_EQ(depth, kMaxOptionDepth + 1);
-
-  // Cut to the buffer, "stem1" would become the stem itself, which exists: it counts as absent.
-  std::string stem(kSectionNameChars - 1, 'S');
-  HostLoadScript("[" + stem + "]\nName=gekappt\n");
-  EXPECT_EQ(ReadOptionList(stem.c_str(), nullptr, 0), nullptr);
 }
 
 TEST_F(ScriptTest, DiskLabelsAreClampedAndCostNoArenaPerOption) {
@@ -198,20 +158,10 @@ TEST_F(ScriptTest, AnArenaThatRunsOutShowsIncreaseMemOnceAndReadingStops) {
 TEST_F(ScriptTest, ArenaRecordsNeverMoveAndAbsurdRequestsFail) {
   char* first = static_cast<char*>(ArenaAlloc(1000));
   memset(first, 'x', 1000);
-  char* big = static_cast<char*>(ArenaAlloc(ArenaRemaining()));  // exactly the rest: a new block
-  ASSERT_TRUE(first && big);
+  ASSERT_NE(ArenaAlloc(ArenaRemaining()), nullptr);  // exactly the rest: a new block
   EXPECT_EQ(first[999], 'x');
-  ArenaAlloc(3);
-  void** aligned = ArenaNew<void*>();
-  EXPECT_EQ(reinterpret_cast<uintptr_t>(aligned) % alignof(void*), 0u);
-  EXPECT_EQ(ArenaAllocArray(2000000000, 848), nullptr);
   EXPECT_EQ(ArenaAllocArray(INT64_MAX, 16), nullptr);
-  EXPECT_EQ(ArenaAlloc(kArenaCapBytes + 1), nullptr);
   EXPECT_EQ(HostBoxes.size(), 1u);
-  while (ArenaAlloc(1 << 20)) {
-  }
-  EXPECT_LE(ArenaTotalBytes(), kArenaCapBytes);
-  EXPECT_GE(ArenaTotalBytes(), kArenaCapBytes - (2u << 20));
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The text rules of the script and the dialogs: fields, description escapes, "$(Name)"
-// placeholders with their classes and the backslash rule, "$p"/"$c", and the bounded helpers.
+// placeholders with their classes and the backslash rule, paths and numbers.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -13,7 +13,6 @@
 #include "startup/paths.h"
 #include "startup/state.h"
 #include "startup/text.h"
-#include "wizard/dialog_text.h"
 
 namespace {
 
@@ -113,48 +112,17 @@ TEST_F(PlaceholderTest, OutputIsCutAtTheCapacity) {
   EXPECT_EQ(Expand("abc$(AppPath)", 5), "abc\\ #0");
 }
 
-std::string DialogText(const char* text, const char* product = "Atlas", size_t cap = kWindowTextChars) {
-  char out[kWindowTextChars];
-  size_t n = ExpandDialogText(text, product, "Kartenhaus", out, cap);
-  EXPECT_EQ(n, strlen(out));
-  return out;
-}
-
-TEST(TextRules, DialogNames) {
-  EXPECT_EQ(DialogText("$p-Setup von $c"), "Atlas-Setup von Kartenhaus");
-  EXPECT_EQ(DialogText("a$ b $$p $P $"), "ab p  ");
-  EXPECT_EQ(DialogText("x$\xE4y"), "xy");
-  EXPECT_EQ(DialogText("[$p]", "Geld$pSparer"), "[Geld$pSparer]");  // names are not scanned again
-  EXPECT_EQ(DialogText("ab$p", "Weltatlas", 8), "abWelta");
-  std::string product(900, 'P');
-  EXPECT_EQ(DialogText("$p und $p", product.c_str()), (product + " und " + product).substr(0, kWindowTextChars - 1));
-  EXPECT_EQ(DialogText(nullptr), "");
-}
-
-TEST(TextRules, PathsAndBoundedHelpers) {
+TEST(TextRules, PathsAndNumbers) {
   EXPECT_TRUE(StartsWith("/ALLES", "/ALL"));
   EXPECT_FALSE(StartsWith("/all", "/ALL"));
-  EXPECT_TRUE(StartsWith("x", ""));
-  char path[14] = "C:\\Programme";
+  char path[14] = "C:\\Programme", full[4] = "abc";
   EXPECT_EQ(AddBackslash(path), 12u);
-  EXPECT_EQ(AddBackslash(path), 13u);  // full, and it ends in one already
-  EXPECT_STREQ(path, "C:\\Programme\\");
-  EXPECT_EQ(StripBackslash(path), 1);
-  EXPECT_EQ(StripBackslash(path), 0);
-  char full[4] = "abc", empty[4] = "";
+  EXPECT_EQ(AddBackslash(path), 13u);  // it ends in one already
   AddBackslash(full);
-  AddBackslash(empty);
   EXPECT_STREQ(full, "abc");
-  EXPECT_STREQ(empty, "");
-  char small[5];
-  EXPECT_EQ(CopyText(small, "abcdefgh"), 4u);
-  EXPECT_EQ(AppendText(small, "x"), 4u);
-  EXPECT_EQ(FormatText(small, "%d-%s", 12345, "x"), 4u);
-  EXPECT_STREQ(small, "1234");
-  for (auto [text, value] : std::vector<std::pair<const char*, int>>{
-           {"  -17xyz", -17}, {"+8", 8}, {"- 5", 0}, {"2147483648", INT_MAX}, {"-2147483649", INT_MIN},
-           {"4294967296", INT_MAX}})
-    EXPECT_EQ(AtoiSaturated(text), value) << text;
+  EXPECT_EQ(StripBackslash(path) + StripBackslash(path), 1);
+  EXPECT_EQ(AtoiSaturated(" -17xyz"), -17);
+  EXPECT_EQ(AtoiSaturated("4294967296"), INT_MAX);  // would wrap to 0
   EXPECT_EQ(Atoi64Saturated("-99999999999999999999"), INT64_MIN);
 }
 

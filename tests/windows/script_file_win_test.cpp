@@ -1,6 +1,6 @@
 // Reads of SETUP.LST through whole indexed sections against the platform's own profile reads
 // over awkward scripts: every section and key of each (also absent and case-variant ones), at
-// many buffer sizes; and the section cache following the script from file to file.
+// many buffer sizes.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -10,9 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "script/option_tree.h"
 #include "script/reader.h"
-#include "startup/arena.h"
 #include "startup/state.h"
 #include "startup/text.h"
 #include "ui_driver.h"
@@ -127,52 +125,6 @@ TEST_F(ScriptFileTest, EveryReadAnswersAsThePlatformAnswers) {
     }
   }
   EXPECT_GT(compared, 1500);
-}
-
-TEST_F(ScriptFileTest, KeyNamesOfEveryByteMatchAsThePlatformMatchesThem) {
-  int compared = 0;
-  for (int descending = 0; descending < 2; ++descending) {
-    std::string text = "[Bytes]\r\n";
-    for (int i = 0x21; i <= 0xff; ++i) {
-      int c = descending ? 0x120 - i : i;
-      if (c != '=' && c != ';' && c != '[') text += std::string("K") + static_cast<char>(c) + "=" + std::to_string(c) + "\r\n";
-    }
-    Use(text);
-    for (int c = 0x01; c <= 0xff; ++c) {
-      std::string lower = std::string("k") + static_cast<char>(c), upper = std::string("K") + static_cast<char>(c);
-      Compare("Bytes", lower.c_str(), 10, &compared);
-      Compare("bytes", upper.c_str(), 10, &compared);
-      Compare((static_cast<char>(c) + std::string("Bytes")).c_str(), "K1", 10, &compared);  // blanks around names
-    }
-  }
-}
-
-TEST_F(ScriptFileTest, SectionsFollowTheScriptFromFileToFile) {
-  Use("[Section1]\r\nName=aus A\r\n[Nur A]\r\nk=1\r\n", "a.lst");
-  std::string a = ScriptPath;
-  Use("[Section1]\r\nName=aus B\r\nInstall=1\r\n", "b.lst");
-  std::string b = ScriptPath;
-  char value[32];
-  for (int round = 0; round < 2; ++round) {
-    CopyText(ScriptPath, a.c_str());
-    ReadScriptString("Section1", "Name", value, sizeof value);
-    EXPECT_STREQ(value, "aus A");
-    EXPECT_TRUE(ScriptSectionPresent("Nur A"));
-    CopyText(ScriptPath, b.c_str());
-    ReadScriptString("Section1", "Name", value, sizeof value);
-    EXPECT_STREQ(value, "aus B");
-    EXPECT_FALSE(ScriptSectionPresent("Nur A"));
-  }
-  // Rewritten in place: a new reading of the options sees the new file.
-  ASSERT_EQ(ArenaCreate(kArenaBlockBytes), 1);
-  ASSERT_TRUE(ui::WriteFile(b, "[Section1]\r\nName=neu\r\n[Section2]\r\nName=zwei\r\n"));
-  Option* root = ReadOptionList("Section", nullptr, 0);
-  ASSERT_NE(root, nullptr);
-  EXPECT_STREQ(root->Name, "neu");
-  EXPECT_NE(root->NextSibling, nullptr);
-  ArenaRelease();
-  CopyText(ScriptPath, "setup.lst");  // no folder: the platform looks elsewhere, and answers alone
-  EXPECT_EQ(ReadScriptString("Section1", "Name", value, sizeof value), 0u);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace ui {
 
 namespace {
@@ -88,5 +90,27 @@ void ClearSharedCount(const std::string& path) {
 }
 
 std::string FixturePath(const std::string& name) { return JoinPath(SETUP_FIXTURES_DIR, name); }
+
+std::string Section(int n, const std::string& keys, const std::vector<std::string>& entries) {
+  std::string text = "[Section" + std::to_string(n) + "]\r\n" + keys + "FileCount=" + std::to_string(entries.size()) + "\r\n";
+  for (size_t i = 0; i < entries.size(); ++i) text += "File" + std::to_string(i + 1) + "=" + entries[i] + "\r\n";
+  return text;
+}
+
+bool Holds(const std::string& path, const std::string& bytes) {
+  std::string read;
+  return ReadFile(path, &read) && read == bytes;
+}
+
+std::vector<std::string> Listing(const std::string& folder, const char* pattern) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA(JoinPath(folder, pattern).c_str(), &found);
+  for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &found))
+    if (found.cFileName[0] != '.') names.push_back(found.cFileName);
+  if (find != INVALID_HANDLE_VALUE) FindClose(find);
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 }  // namespace ui

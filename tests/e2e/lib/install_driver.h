@@ -41,4 +41,11 @@ void ClearSharedCount(const std::string& path);
 // Windows path of a fixture file built by the project.
 std::string FixturePath(const std::string& name);
 
+// [Section<n>] with the given keys and File<1..> values.
+std::string Section(int n, const std::string& keys, const std::vector<std::string>& entries);
+// The file holds exactly these bytes.
+bool Holds(const std::string& path, const std::string& bytes);
+// Every name in a folder (files and folders) that matches the pattern, sorted.
+std::vector<std::string> Listing(const std::string& folder, const char* pattern = "*");
+
 }  // namespace ui
