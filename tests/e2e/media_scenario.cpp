@@ -56,6 +56,15 @@ struct LargeCopy {
   }
 };
 
+// Moves a box of the page below it, so the page shows as it stands.
+void MoveBelow(HWND box, HWND page) {
+  RECT pageRect, boxRect;
+  GetWindowRect(page, &pageRect);
+  GetWindowRect(box, &boxRect);
+  SetWindowPos(box, nullptr, boxRect.left, pageRect.bottom + 8, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  Sleep(300);
+}
+
 // The copy page of a held setup, found by its controls: a program that stands still answers no
 // message, so its caption cannot be asked.
 HWND HeldCopyPage(DWORD pid) { return ui::WaitDialog(pid, nullptr, {1005, 1006, 1008, IDCANCEL}, 0); }
@@ -76,12 +85,8 @@ TEST(MediaScenario, ClosingDuringACopyAsksAndCancellingKeepsTheOldFile) {
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(ui::ControlText(box, 258).substr(0, 40), "Wenn Sie abbrechen, wird die Anwendung n");
     EXPECT_FALSE(NoTemporaryFile(c.Install)) << "the large file was complete before the question";
-    if (goOn) {  // the question moved below the page, for a picture of the page as it stands
-      RECT pageRect, boxRect;
-      GetWindowRect(page, &pageRect);
-      GetWindowRect(box, &boxRect);
-      SetWindowPos(box, nullptr, boxRect.left, pageRect.bottom + 8, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-      Sleep(300);
+    if (goOn) {  // a picture of the page as it stands
+      MoveBelow(box, page);
       ui::SaveScreenshot(ui::JoinPath(ui::TestRoot(), "screenshots\\copy-page.png"));
     }
     EXPECT_TRUE(ui::Answer(box, goOn ? 1 : 2));
@@ -113,11 +118,8 @@ TEST(MediaScenario, ATargetThatCannotBeReplacedAfterTheCopyIsNotCounted) {
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(ui::WindowText(box), "Schwerer Fehler!");
   HWND page = ui::WaitCopyPage(setup.Pid);
-  RECT r, boxRect;
-  GetWindowRect(page, &r);
-  GetWindowRect(box, &boxRect);
-  SetWindowPos(box, nullptr, boxRect.left, r.bottom + 8, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  Sleep(300);
+  MoveBelow(box, page);
+  RECT r;
   GetWindowRect(GetDlgItem(page, 1008), &r);
   // Two thirds along the bar: filled if the abandoned 96 MB still counted, empty as it is.
   COLORREF at = ui::ScreenPixel(r.left + (r.right - r.left) * 2 / 3, r.top + 3);
