@@ -14,14 +14,18 @@ all: build
 deps:
 	@tools/install-deps.sh
 
+# The toolchain file goes only to a tree that is being made: a configured tree keeps it, and
+# CMake warns about one passed again.
+toolchain = $(if $(wildcard $(BUILD)/$(1)/CMakeCache.txt),,-DCMAKE_TOOLCHAIN_FILE=cmake/$(2).cmake)
+
 # Configuring every time is cheap and lets CMAKE_FLAGS (branding) take effect at once.
 # The host tree's setuplst fills in the sample medium's figures in the x86_64 tree: it is
 # built first.
 configure: deps
 	cmake -S . -B $(BUILD)/win32 -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
-	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake $(CMAKE_FLAGS) >/dev/null
+	  $(call toolchain,win32,mingw-i686) $(CMAKE_FLAGS) >/dev/null
 	cmake -S . -B $(BUILD)/win64 -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
-	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DSETUPLST_TOOL=$(abspath $(BUILD))/host/setuplst \
+	  $(call toolchain,win64,mingw-x86_64) -DSETUPLST_TOOL=$(abspath $(BUILD))/host/setuplst \
 	  $(CMAKE_FLAGS) >/dev/null
 	CC=clang CXX=clang++ cmake -S . -B $(BUILD)/host -G Ninja -DCMAKE_BUILD_TYPE=Debug \
 	  -DFUZZ_SECONDS=$(FUZZ_SECONDS) $(CMAKE_FLAGS) >/dev/null

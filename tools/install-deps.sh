@@ -9,19 +9,31 @@ packages=(
   g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   mingw-w64-i686-dev mingw-w64-x86-64-dev
-  wine wine64
-  xvfb xauth fonts-liberation2
+  wine wine64 fonts-wine
+  xvfb xauth fonts-liberation2 locales
   cmake ninja-build make g++ googletest
   clang libclang-rt-14-dev
   imagemagick libxml2-utils
 )
+
+# Wine runs as a German user sees Windows (tools/wine-run sets LANG=de_DE.UTF-8). Without the
+# locale itself Wine falls back to an English user and to ASCII file names, so umlauts in paths
+# cannot be made: the locale is generated once.
+german_locale() {
+  locale -a 2>/dev/null | grep -qix 'de_DE.utf8' && return 0
+  [[ $(id -u) -eq 0 ]] || { echo "install-deps: root is needed to generate de_DE.UTF-8" >&2; return 1; }
+  localedef -i de_DE -f UTF-8 de_DE.UTF-8 >/dev/null 2>&1 || { echo "install-deps: localedef failed" >&2; return 1; }
+}
 
 missing=()
 for p in "${packages[@]}"; do
   status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
   [[ "$status" == "install ok installed" ]] || missing+=("$p")
 done
-[[ ${#missing[@]} -eq 0 ]] && exit 0
+if [[ ${#missing[@]} -eq 0 ]]; then
+  german_locale
+  exit
+fi
 
 echo "install-deps: installing ${missing[*]}"
 if [[ $(id -u) -ne 0 ]]; then
@@ -44,4 +56,5 @@ for p in "${missing[@]}"; do
     exit 1
   fi
 done
+german_locale || exit 1
 echo "install-deps: done"

@@ -9,6 +9,7 @@
 #include "install/progress_bar.h"
 #include "install/setup_log.h"
 #include "install/shared_dlls.h"
+#include "install/temp_name.h"
 #include "install/version_check.h"
 #include "resources/resource_ids.h"
 #include "script/option_tree.h"
@@ -71,9 +72,11 @@ struct CopyState {
   // The copy is written under a temporary name beside the target and put in place only when
   // complete, so an installed file is never left half rewritten.
   char TempPath[kPathChars];
+  DWORD TargetAttributes;  // of the installed file, INVALID_FILE_ATTRIBUTES when there is none
   DWORD KeptAttributes;    // attributes of the file being replaced, 0 for a new file
   uint32_t BlockBytes;     // the next read and write
   char ReadyFolder[kPathChars];  // the folder the last temporary file was created in
+  char BlockFolder[kPathChars];  // the source folder BlockBytes was measured on
 };
 
 CopyState Copy;
@@ -149,16 +152,22 @@ void CancelSetup(HWND page, int markErrors) {
   EndBusyPage(page, CmdCancel);
 }
 
-template <size_t N> int ShowBox(HWND page, const char* format, const char* path, const char* caption, UINT style,
-                                char (&text)[N]) {
+// A box about the path in hand, over the page as it stands; its text stays in text.
+int ShowPathBox(HWND page, char (&text)[kValueChars], const char* format, const char* path, const char* caption,
+                UINT style) {
   FormatText(text, format, path);
   DrawProgress(page);
   return BusyPageMessage(page, text, caption, style);
 }
 
-int ShowPathBox(HWND page, const char* format, const char* path, const char* caption, UINT style) {
+// A failure of the copy: the log gets the box's text first (the unfinished copy is gone by
+// now, so even a full disk has room for the line), then the box comes up.
+void ReportFailure(HWND page, const char* format, const char* path, const char* caption) {
   char text[kValueChars];
-  return ShowBox(page, format, path, caption, style, text);
+  FormatText(text, format, path);
+  WriteLogError(text);
+  DrawProgress(page);
+  BusyPageMessage(page, text, caption, MB_ICONWARNING);
 }
 
 void NextEntry(HWND page) {
@@ -170,15 +179,19 @@ void NextEntry(HWND page) {
 // start, Ignore skips it. takeBack is what this entry already added to the bar.
 void AskAboutTarget(HWND page, const char* shownPath, int64_t takeBack) {
   CloseFiles();
-  int answer = ShowPathBox(page, kTargetErrorText, shownPath, "Schwerer Fehler!", MB_ICONWARNING | MB_ABORTRETRYIGNORE);
+  // The bar no longer counts the abandoned copy while the box is up.
   Copy.BytesDone -= takeBack;
+  char text[kValueChars];
+  int answer =
+      ShowPathBox(page, text, kTargetErrorText, shownPath, "Schwerer Fehler!", MB_ICONWARNING | MB_ABORTRETRYIGNORE);
+  if (answer != IDRETRY) WriteLogError(text);
   switch (answer) {
     case IDRETRY:
       ScheduleStep(page, kStepNextFile);
       break;
     case IDIGNORE:
       ErrorsOccurred = 1;
-      Copy.BytesDone += CurrentEntry()->Size;
+      Copy.BytesDone += CountedSize(CurrentEntry());
       NextEntry(page);
       break;
     default:  // Abort, or no box at all
@@ -212,6 +225,7 @@ void AskForSource(HWND page) {
     PagePromptGuard guard;
     result = ChooseFolder(page, &prompt);
   }
+  Copy.BlockFolder[0] = 0;
   switch (result) {
     case kPromptOk:
       // The chosen folder stands in for the setup folder from now on.
@@ -219,11 +233,13 @@ void AskForSource(HWND page) {
       ScheduleStep(page, kStepNextFile);
       break;
     case kPromptSkip:
+      WriteLogError(text);
       ErrorsOccurred = 1;
-      Copy.BytesDone += entry->Size;
+      Copy.BytesDone += CountedSize(entry);
       NextEntry(page);
       break;
     default:  // cancel, or the chooser could not be shown: nothing left to go on with
+      WriteLogError(text);
       CancelSetup(page, 1);
       return;
   }
@@ -244,28 +260,26 @@ int FolderOfPath(char (&folder)[kPathChars], const char* path) {
 // The folder exists, or has just been made with every missing level.
 int MakeFolder(const char* folder) { return DirectoryExists(folder) || CreateDirectoryTree(folder); }
 
-// Creates the temporary file in folder under a free name of the form stpXXXX.tmp.
-int CreateTempTarget(const char* folder) {
-  static unsigned next = (GetTickCount() ^ GetCurrentProcessId()) & 0xFFFF;
-  for (int attempt = 0; attempt < 64; ++attempt) {
-    next = (next + 1) & 0xFFFF;
-    char name[16];
-    FormatText(name, "stp%04X.tmp", next);
-    CopyText(Copy.TempPath, folder);
-    AddBackslash(Copy.TempPath);
-    if (strlen(Copy.TempPath) + strlen(name) >= sizeof Copy.TempPath) break;
-    AppendText(Copy.TempPath, name);
-    HANDLE file =
-        CreateFileA(Copy.TempPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-      TargetHandle.Reset(file);
-      return 1;
-    }
-    DWORD error = GetLastError();
-    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
+// Creates the temporary file beside the target; one that a killed run left is replaced.
+int CreateTempTarget() {
+  if (!TemporaryPathFor(Copy.TempPath, Copy.TargetPath)) {
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return 0;
   }
-  Copy.TempPath[0] = 0;
-  return 0;
+  // A copy a killed run left is rewritten; one it left hidden or read-only is made plain first.
+  // (One open in the usual case: on a large folder each name looked up costs a walk of it.)
+  HANDLE file = CreateFileA(Copy.TempPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED &&
+      SetFileAttributesA(Copy.TempPath, FILE_ATTRIBUTE_NORMAL))
+    file = CreateFileA(Copy.TempPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    Copy.TempPath[0] = 0;
+    return 0;
+  }
+  TargetHandle.Reset(file);
+  return 1;
 }
 
 // Makes the target's folder, checks that an installed file may be replaced, and opens the
@@ -279,7 +293,7 @@ int OpenTarget() {
   Copy.ReadyFolder[0] = 0;
   if (!known && !MakeFolder(folder)) return 0;
   Copy.KeptAttributes = 0;
-  DWORD attributes = GetFileAttributesA(Copy.TargetPath);
+  DWORD attributes = Copy.TargetAttributes;
   if (attributes != INVALID_FILE_ATTRIBUTES) {
     // A read-only file is never replaced, even where the system would let this process write it.
     if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) return 0;
@@ -290,10 +304,10 @@ int OpenTarget() {
     CloseHandle(probe);
     Copy.KeptAttributes = attributes;
   }
-  if (!CreateTempTarget(folder)) {
+  if (!CreateTempTarget()) {
     if (!known || GetLastError() != ERROR_PATH_NOT_FOUND) return 0;
     if (!MakeFolder(folder)) return 0;
-    if (!CreateTempTarget(folder)) return 0;
+    if (!CreateTempTarget()) return 0;
   }
   CopyText(Copy.ReadyFolder, folder);
   return 1;
@@ -316,7 +330,7 @@ void StepNextOption(HWND page) {
   }
   Copy.CurrentFile = 0;
   CloseFiles();
-  if (Copy.CurrentOption->Install) {
+  if (IsSelected(Copy.CurrentOption)) {
     ScheduleStep(page, kStepNextFile);
   } else if (Copy.CurrentOption->NoCopyNode) {
     Copy.CurrentOption = Copy.CurrentOption->NoCopyNode;
@@ -330,8 +344,6 @@ void StepNextOption(HWND page) {
 // *StepNextFile*
 void StepNextFile(HWND page) {
   Copy.FileBytesDone = 0;
-  // Every file starts small: it may come from another disk or folder than the last one.
-  Copy.BlockBytes = kFirstBlockBytes;
   Option* option = Copy.CurrentOption;
   if (!option->FileEntries || Copy.CurrentFile >= option->FileCount) {
     Copy.CurrentOption = option->NextSibling;
@@ -351,15 +363,26 @@ void StepNextFile(HWND page) {
   AddBackslash(Copy.SourcePath);
   AppendText(Copy.SourcePath, entry->SourceName);
   SetSourceLine(Copy.SourcePath);
+  // A file goes on with the blocks the last one ended with when it comes from the same folder:
+  // small files of a fast disk then take one read each. From anywhere else (or after the source
+  // prompt, when another disk may be in the drive) it starts small again.
+  char sourceFolder[kPathChars];
+  FolderOfPath(sourceFolder, Copy.SourcePath);
+  if (strcmp(sourceFolder, Copy.BlockFolder) != 0) {
+    Copy.BlockBytes = kFirstBlockBytes;
+    CopyText(Copy.BlockFolder, sourceFolder);
+  }
   Copy.TargetPath[0] = 0;
   if (!FileEntryPath(Copy.TargetPath, option, entry)) {
     SetTargetLine(entry->TargetName);
     AskAboutTarget(page, Copy.TargetPath[0] ? Copy.TargetPath : entry->TargetName, 0);
     return;
   }
-  if (IsEntryInstalledCurrent(Copy.TargetPath, entry)) {
+  // Looked up once: the version test and the target's checks both need it.
+  Copy.TargetAttributes = GetFileAttributesA(Copy.TargetPath);
+  if (Copy.TargetAttributes != INVALID_FILE_ATTRIBUTES && IsEntryInstalledCurrent(Copy.TargetPath, entry)) {
     SetTargetLine(kUpToDateText);
-    Copy.BytesDone += entry->Size;
+    Copy.BytesDone += CountedSize(entry);
     if (entry->Shared) AddSharedDllReference(Copy.TargetPath);
     WriteLogLine(kLogUpToDate, Copy.TargetPath);
     NextEntry(page);
@@ -397,7 +420,7 @@ void FinishFile(HWND page) {
     return;
   }
   if (Copy.FileBytesDone != entry->Size) {
-    ShowPathBox(page, kReadErrorText, Copy.SourcePath, "Schwerer Fehler", MB_ICONWARNING);
+    ReportFailure(page, kReadErrorText, Copy.SourcePath, "Schwerer Fehler");
     ErrorsOccurred = 1;
   }
   if (entry->Shared) AddSharedDllReference(Copy.TargetPath);
@@ -414,7 +437,7 @@ void StepCopyChunk(HWND page) {
     DWORD read = 0;
     if (!ReadFile(SourceHandle.Get(), CopyBuffer, wanted, &read, nullptr)) {
       CloseFiles();
-      ShowPathBox(page, kReadErrorText, Copy.SourcePath, "Schwerer Fehler", MB_ICONWARNING);
+      ReportFailure(page, kReadErrorText, Copy.SourcePath, "Schwerer Fehler");
       // The entry is abandoned; the installed file, if any, stays as it was.
       ErrorsOccurred = 1;
       NextEntry(page);
@@ -423,7 +446,7 @@ void StepCopyChunk(HWND page) {
     DWORD written = 0;
     if (!WriteFile(TargetHandle.Get(), CopyBuffer, read, &written, nullptr) || written != read) {
       CloseFiles();
-      ShowPathBox(page, kWriteErrorText, Copy.TargetPath, "Schwerer Fehler", MB_ICONWARNING);
+      ReportFailure(page, kWriteErrorText, Copy.TargetPath, "Schwerer Fehler");
       CancelSetup(page, 1);
       return;
     }
@@ -445,6 +468,7 @@ void StepCopyChunk(HWND page) {
 void OnInit(HWND page) {
   memset(&Shown, 0, sizeof Shown);
   Copy.ReadyFolder[0] = 0;
+  Copy.BlockFolder[0] = 0;
   Copy.CurrentOption = OptionRoot;
   PageClosable = 0;
   Copy.CurrentFile = 0;
@@ -457,23 +481,25 @@ void OnInit(HWND page) {
   SetProgress(bar, 0, 1, 0);
   AttachProgressBar(bar);
 
+  char text[kValueChars];
   if (!MakeFolder(InstallDir)) {
-    ShowPathBox(page, kFolderErrorText, InstallDir, "Fehler", MB_ICONSTOP);
+    ShowPathBox(page, text, kFolderErrorText, InstallDir, "Fehler", MB_ICONSTOP);
     CancelSetup(page, 1);
     return;
   }
   char logName[kLogNameChars];
   if (!OpenSetupLog(logName)) {
-    ShowPathBox(page, kLogErrorText, logName, "Fehler", MB_ICONSTOP);
+    ShowPathBox(page, text, kLogErrorText, logName, "Fehler", MB_ICONSTOP);
     // Nothing will be installed: the run is reported as incomplete.
     CancelSetup(page, 1);
     return;
   }
   LogCreatedDirectories();
   WritePendingAnswers();
-  // The first step only now: scheduled earlier, it would fire inside an error box above.
+  // The first step only now: scheduled earlier, it would fire inside an error box above. It is
+  // posted rather than timed: the timer's least interval would leave the copy idle at its start.
   Shown.Copying = 1;
-  ScheduleStep(page, kStepNextOption);
+  PostMessageA(page, kStepNextOption, 0, 0);
 }
 
 void RunStep(HWND page, unsigned message) {

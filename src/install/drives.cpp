@@ -42,30 +42,15 @@ int DriveIndexOfPath(const char* path) {
   return c - 'A';
 }
 
-namespace {
-
-void AddOptionList(const Option* option) {
-  for (; option; option = option->NextSibling) {
-    // An unselected option counts with nothing: not its sub-options, not its companion.
-    if (!IsSelected(option)) continue;
-    for (int32_t i = 0; i < option->FileCount; ++i) {
-      const FileEntry& entry = option->FileEntries[i];
-      if (entry.DestKind == kDestNoCopy) continue;
-      char path[kPathChars] = "";
-      if (!FileEntryPath(path, option, &entry)) continue;
-      int drive = DriveIndexOfPath(path);
-      if (drive < 0) continue;
-      DriveTable[drive].RequiredBytes += static_cast<int64_t>(entry.Size) - entry.PresentSize;
-    }
-    AddOptionList(option->FirstChild);
-  }
-}
-
-}  // namespace
-
 void ComputeRequiredSpace() {
   for (DriveInfo& drive : DriveTable) drive.RequiredBytes = 0;
-  AddOptionList(OptionRoot);
+  // The same entries as the copy's progress total: what is charged is what is copied.
+  ForEachCountedEntry(OptionRoot, true, [](const Option* option, const FileEntry* entry) {
+    char path[kPathChars] = "";
+    if (!FileEntryPath(path, option, entry)) return;
+    int drive = DriveIndexOfPath(path);
+    if (drive >= 0) DriveTable[drive].RequiredBytes += CountedSize(entry) - entry->PresentSize;
+  });
 }
 
 int FirstShortDrive() {

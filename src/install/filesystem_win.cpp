@@ -21,33 +21,36 @@ int DirectoryExists(const char* path) {
 
 namespace {
 
-// The levels still to create when the prefix ending at index end is the first missing one:
-// that prefix and every later backslash-ended prefix up to the whole path.
-int MissingLevels(const char* path, size_t end, size_t length) {
-  int levels = 1;
-  for (size_t i = end + 1; i < length; ++i)
-    if (path[i] == '\\' && i + 1 < length) ++levels;
-  if (end + 1 < length) ++levels;  // the whole path, when the missing prefix was not it
-  return levels;
-}
-
-// Walks the prefixes of path (C:\, C:\Programme\, C:\Programme\Neu) and creates the missing
-// ones. Every prefix is tested against the caller's current directory, so a relative path works.
-int CreateMissingLevels(char* path, size_t length) {
-  for (size_t end = 0; end < length; ++end) {
-    if (path[end] != '\\' && end + 1 < length) continue;
-    char prefix[kPathChars];
-    memcpy(prefix, path, end + 1);
-    prefix[end + 1] = 0;
-    if (DirectoryExists(prefix)) continue;
-    // All remaining levels are missing: refuse before creating any that the list cannot hold.
-    if (CreatedDirectoryCount + MissingLevels(path, end, length) > kMaxCreatedDirectories) return 0;
+// The prefixes of path (C:\, C:\Programme\, C:\Programme\Neu) are looked for from the deepest
+// upwards, so a folder below an existing one costs one look rather than one per level; the
+// missing ones are then created outermost first. Every prefix is tested against the caller's
+// current directory, so a relative path works.
+int CreateMissingLevels(const char* path, size_t length) {
+  unsigned short ends[kPathChars];  // where each prefix ends
+  int count = 0;
+  for (size_t end = 0; end < length; ++end)
+    if (path[end] == '\\' || end + 1 == length) ends[count++] = static_cast<unsigned short>(end);
+  auto prefixOf = [&](int level, char (&prefix)[kPathChars]) {
+    memcpy(prefix, path, ends[level] + 1u);
+    prefix[ends[level] + 1] = 0;
+  };
+  char prefix[kPathChars];
+  int missing = count;  // the first missing level
+  for (; missing > 0; --missing) {
+    prefixOf(missing - 1, prefix);
+    if (DirectoryExists(prefix)) break;
+  }
+  if (missing == count) return 0;  // the whole path already existed
+  // Refused before any level is created that the list could not hold.
+  if (count - missing > kMaxCreatedDirectories) return 0;
+  for (int level = missing; level < count; ++level) {
+    prefixOf(level, prefix);
     if (!CreateDirectoryA(prefix, nullptr)) return 0;
+    size_t end = ends[level];
     if (end > 0 && prefix[end] == '\\') prefix[end] = 0;
     CopyText(CreatedDirectories[CreatedDirectoryCount++], prefix);
-    if (end + 1 == length) return 1;
   }
-  return 0;  // the whole path already existed
+  return 1;
 }
 
 }  // namespace

@@ -24,6 +24,7 @@ const char* const kPrefixes[kLogLineKinds] = {
     "Error: Creating RegistryKey ",
     "Error: Creating FileType ",
     "Error: Creating IniSetting ",
+    "Error: ",
     "Answered:",
 };
 
@@ -56,12 +57,32 @@ const char* LogLinePrefix(LogLineKind kind) {
 void WriteLogFields(LogLineKind kind, const char* const* fields, int count) {
   const char* prefix = LogLinePrefix(kind);
   if (!prefix) return;
+  // One write per line where it fits: a file's line is written for every file copied.
+  char line[2 * kValueChars];
+  size_t length = CopyText(line, prefix);
+  for (int i = 0; i < count; ++i) {
+    if (i > 0) length = AppendText(line, ",");
+    if (fields[i]) length = AppendText(line, fields[i]);  // a null field writes nothing
+  }
+  length = AppendText(line, "\r\n");
+  if (length + 1 < sizeof line) {
+    WriteLog(line);
+    return;
+  }
   WriteLog(prefix);
   for (int i = 0; i < count; ++i) {
     if (i > 0) WriteLog(",");
-    WriteLog(fields[i]);  // a null field writes nothing
+    WriteLog(fields[i]);
   }
   WriteLog("\r\n");
+}
+
+void WriteLogError(const char* text) {
+  char line[kValueChars];
+  CopyText(line, text);
+  for (char* p = line; *p; ++p)
+    if (*p == '\r' || *p == '\n') *p = ' ';
+  WriteLogLine(kLogError, line);
 }
 
 void WriteRegisterLine(uint32_t root, const char* keyPath, const char* defaultValue, const char* valueName,

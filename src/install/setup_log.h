@@ -46,6 +46,7 @@ enum LogLineKind : int {
   kLogErrorCreatingRegistryKey,  // key path of a failed registry record
   kLogErrorCreatingFileType,     // extension of a failed file type record
   kLogErrorCreatingIniSetting,   // INI file of a failed INI record
+  kLogError,                     // any other failure: the text of the box that reported it
   kLogAnswered,                  // a silent run's answer: caption, text of the box, answer given
   kLogLineKinds
 };
@@ -59,6 +60,9 @@ inline void WriteLogLine(LogLineKind kind, const char* first, const char* second
   const char* fields[] = {first, second};
   WriteLogFields(kind, fields, 2);
 }
+// "Error: " and the text of the box that reported a failure, its line breaks turned into
+// blanks so the entry stays one line.
+void WriteLogError(const char* text);
 // "Register:" [root name ","] key "," default "," value name "," value data. Only
 // HKEY_LOCAL_MACHINE and HKEY_CLASSES_ROOT are named (root as in the records, kRoot*).
 void WriteRegisterLine(uint32_t root, const char* keyPath, const char* defaultValue, const char* valueName,

@@ -17,9 +17,10 @@ int ReadRegistryDword(HKEY root, const char* keyPath, const char* valueName, uin
 // logged (when the log is enabled) with the numbers in decimal.
 int WriteRegistryDword(HKEY root, const char* keyPath, const uint32_t* defaultValue, const char* valueName,
                        uint32_t value);
-// Raises the file's count by one, in the type it is stored in (a new count is a REG_DWORD 1).
-// A count is never lowered: at 0xFFFFFFFF, or when the stored value is no number, it is left
-// alone. Leaves no line in the setup log. 1 when the new count was written.
+// Raises the file's count by one, in the type it is stored in (a new count is a REG_DWORD 1),
+// once per run and path text: a file listed by two options is counted once. A count is never
+// lowered: at 0xFFFFFFFF, or when the stored value is no plain number, it is left exactly as
+// it is. Leaves no line in the setup log. 1 when the new count was written.
 int AddSharedDllReference(const char* path);
 
 // Portable pieces. Registry value types, as the registry numbers them.
@@ -31,8 +32,12 @@ enum : uint32_t {
   kRegDwordBigEndian = 5,
   kRegQword = 11,
 };
-// Reads a stored count of the given type; 0 when the data is no number. Text is decimal after
-// optional blanks; bytes are little-endian (1 to 8 of them). Saturates at UINT64_MAX.
+// 1 the first time a path (its exact text) is asked about in this run, 0 after.
+int FirstReferenceThisRun(const char* path);
+void ForgetReferencesThisRun();
+// Reads a stored count of the given type; 0 when the data is no number. Text is a plain
+// decimal number, blanks around it allowed; bytes are little-endian (1 to 8 of them).
+// Saturates at UINT64_MAX.
 int DecodeStoredCount(uint32_t type, const unsigned char* data, size_t size, uint64_t* count);
 // Writes count in the given type into out; the byte count, or 0 when the type cannot hold it.
 // originalSize keeps the width of REG_BINARY data when the count fits it.

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstdlib>
 
 #include "install/setup_log.h"
 #include "install/shared_dlls.h"
@@ -37,15 +38,19 @@ StoredCount ReadStoredCount(HKEY root, const char* keyPath, const char* valueNam
   StoredCount stored;
   RegKey key;
   if (RegOpenKeyExA(root, keyPath, 0, KEY_QUERY_VALUE, &key.key) != ERROR_SUCCESS) return stored;
-  unsigned char data[64];
-  DWORD type = 0, size = sizeof data;
-  LONG status = RegQueryValueExA(key.key, valueName, nullptr, &type, data, &size);
+  DWORD type = 0, size = 0;
+  LONG status = RegQueryValueExA(key.key, valueName, nullptr, &type, nullptr, &size);
   if (status == ERROR_FILE_NOT_FOUND) return stored;
   stored.State = kStoredOther;  // present, but perhaps not a number we can read
   if (status != ERROR_SUCCESS) return stored;
+  // A count written as text may be long (leading zeros); it is read whole.
+  unsigned char* data = static_cast<unsigned char*>(malloc(size ? size : 1));
+  if (!data) return stored;
+  status = RegQueryValueExA(key.key, valueName, nullptr, &type, data, &size);
   stored.Type = type;
   stored.Size = size;
-  if (DecodeStoredCount(type, data, size, &stored.Count)) stored.State = kStoredNumber;
+  if (status == ERROR_SUCCESS && DecodeStoredCount(type, data, size, &stored.Count)) stored.State = kStoredNumber;
+  free(data);
   return stored;
 }
 
@@ -111,6 +116,8 @@ int RaiseCount(const char* path) {
 }  // namespace
 
 int AddSharedDllReference(const char* path) {
+  // One reference per run: a removal takes one away again.
+  if (!FirstReferenceThisRun(path)) return 0;
   // The count is bookkeeping of the system, not a step of this setup: it leaves no log line.
   LogEnabled = 0;
   int written = RaiseCount(path);

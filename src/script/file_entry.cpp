@@ -4,7 +4,7 @@
 
 #include "script/fields.h"
 #include "script/placeholders.h"
-#include "script/reader.h"
+#include "script/script_profile.h"
 #include "script/records.h"
 #include "startup/paths.h"
 #include "startup/platform.h"

@@ -70,23 +70,9 @@ int FileEntryPathN(char* output, size_t cap, const Option* option, const FileEnt
 
 int64_t SelectedSize(const Option* option, bool withSiblings, bool gross) {
   int64_t sum = 0;
-  while (option) {
-    const Option* inUse = IsSelected(option) ? option : option->NoCopyNode;
-    if (inUse) {
-      for (int32_t i = 0; i < inUse->FileCount; ++i) {
-        const FileEntry& entry = inUse->FileEntries[i];
-        if (entry.DestKind == kDestNoCopy) continue;
-        sum += entry.Size;
-        if (!gross) sum -= entry.PresentSize;
-      }
-      // Each sub-option once, under its own selection.
-      for (const Option* child = inUse->FirstChild; child; child = child->NextSibling)
-        sum += SelectedSize(child, false, gross);
-    }
-    if (!withSiblings) break;
-    // A companion's NextSibling is the option after its own option.
-    option = inUse ? inUse->NextSibling : option->NextSibling;
-  }
+  ForEachCountedEntry(option, withSiblings, [&](const Option*, const FileEntry* entry) {
+    sum += CountedSize(entry) - (gross ? 0 : entry->PresentSize);
+  });
   return sum;
 }
 

@@ -4,8 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-struct Option;
-struct FileEntry;
+#include "script/records.h"
 
 // Writes the option's folder (InstallDir, then each ancestor's and its own Destination, each
 // followed by a backslash). 0 when it does not fit the buffer (output then empty) or no option.
@@ -19,9 +18,30 @@ template <size_t N> int FileEntryPath(char (&output)[N], const Option* option, c
   return FileEntryPathN(output, N, option, entry);
 }
 
-// Bytes of the entries of the option and its sub-options as selected (companions stand in
-// for unselected options); with siblings also of the options after it. Gross counts Size, net
-// Size minus PresentSize. 64-bit, so large products do not wrap.
+// The bytes an entry counts for in every sum: its Size, or 0 for an invalid one (not above 0),
+// which would otherwise lower a drive's requirement and turn the progress total negative.
+inline int64_t CountedSize(const FileEntry* entry) { return entry->Size > 0 ? entry->Size : 0; }
+
+// Calls visit(option, entry) for every file entry the sums count, as selected: the entries
+// of the option, or of its companion when it is not selected (the companion's files are
+// copied in its place), except those with DestKind 6; then those of its sub-options, each
+// under its own selection; with siblings, those of the options after it.
+template <class Visit> void ForEachCountedEntry(const Option* option, bool withSiblings, Visit visit) {
+  while (option) {
+    const Option* inUse = IsSelected(option) ? option : option->NoCopyNode;
+    if (inUse) {
+      for (int32_t i = 0; i < inUse->FileCount; ++i)
+        if (inUse->FileEntries[i].DestKind != kDestNoCopy) visit(inUse, &inUse->FileEntries[i]);
+      ForEachCountedEntry(inUse->FirstChild, true, visit);
+    }
+    if (!withSiblings) break;
+    // A companion's NextSibling is the option after its own option.
+    option = inUse ? inUse->NextSibling : option->NextSibling;
+  }
+}
+
+// Bytes of the entries ForEachCountedEntry visits. Gross counts CountedSize, net CountedSize
+// minus PresentSize. 64-bit, so large products do not wrap.
 int64_t SelectedSize(const Option* option, bool withSiblings, bool gross);
 
 // File entries of the option, its sub-options and the options after it, selected or not,

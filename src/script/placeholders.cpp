@@ -15,35 +15,33 @@ enum : int { kNoClass = -1 };
 struct Placeholder {
   const char* Name;   // as written after the dollar sign
   int Class;          // destination class reported, or kNoClass
+  const char* Value;  // the run-wide text it writes; null for $(NoCopy) and $(SrcDrive)
 };
 
 // In the order they are tested.
 constexpr Placeholder kPlaceholders[] = {
-    {"(WinSysPath)", kDestWinSysPath}, {"(WinPath)", kDestWinPath}, {"(AppPath)", kDestOptionFolder},
-    {"(Link)", kNoClass},              {"(Group)", kNoClass},       {"(Start)", kNoClass},
-    {"(Program)", kNoClass},           {"(Desktop)", kNoClass},     {"(SrcPath)", kNoClass},
-    {"(SrcDrive)", kNoClass},          {"(NoCopy)", kDestNoCopy},   {"(Product)", kNoClass},
-    {"(Company)", kNoClass},           {"(Version)", kNoClass},
+    {"(WinSysPath)", kDestWinSysPath, SystemDir},
+    {"(WinPath)", kDestWinPath, WindowsDir},
+    {"(AppPath)", kDestOptionFolder, InstallDir},
+    {"(Link)", kNoClass, LinkFolder},
+    {"(Group)", kNoClass, DefaultGroup},
+    {"(Start)", kNoClass, StartMenuFolder},
+    {"(Program)", kNoClass, ProgramsFolder},
+    {"(Desktop)", kNoClass, DesktopFolder},
+    {"(SrcPath)", kNoClass, SetupDir},
+    {"(SrcDrive)", kNoClass, nullptr},
+    {"(NoCopy)", kDestNoCopy, nullptr},
+    {"(Product)", kNoClass, ProductName},
+    {"(Company)", kNoClass, CompanyName},
+    {"(Version)", kNoClass, SetupVersion},
 };
 
-// The value a placeholder writes; srcDrive is scratch for the first three characters of SetupDir.
-const char* ValueOf(size_t index, char (&srcDrive)[4]) {
-  switch (index) {
-    case 0: return SystemDir;
-    case 1: return WindowsDir;
-    case 2: return InstallDir;
-    case 3: return LinkFolder;
-    case 4: return DefaultGroup;
-    case 5: return StartMenuFolder;
-    case 6: return ProgramsFolder;
-    case 7: return DesktopFolder;
-    case 8: return SetupDir;
-    case 9: CopyText(srcDrive, SetupDir); return srcDrive;
-    case 11: return ProductName;
-    case 12: return CompanyName;
-    case 13: return SetupVersion;
-    default: return "";
-  }
+// The value a placeholder writes; srcDrive is scratch for $(SrcDrive), the first three
+// characters of SetupDir.
+const char* ValueOf(const Placeholder& placeholder, char (&srcDrive)[4]) {
+  if (placeholder.Value) return placeholder.Value;
+  CopyText(srcDrive, SetupDir);
+  return srcDrive;
 }
 
 // Index into kPlaceholders of the placeholder that p (just after a "$") starts with, or the
@@ -122,7 +120,7 @@ int ExpandPlaceholdersN(char* output, size_t capacity, const char* text, int* de
         count = 0;
       } else {
         char srcDrive[4];
-        const char* value = ValueOf(match, srcDrive);
+        const char* value = ValueOf(placeholder, srcDrive);
         size_t length = strlen(value);
         // The backslash rule: the uncut text loses one final backslash, whether the value
         // brought it or an empty value left one that ended the output before.

@@ -1,76 +1,68 @@
 #include "script/reader.h"
 
-
 #include "script/fields.h"
 #include "script/file_entry.h"
 #include "script/record_parsers.h"
 #include "script/records.h"
 #include "startup/arena.h"
-#include "startup/platform.h"
 #include "startup/state.h"
 #include "startup/text.h"
 
-size_t ReadScriptString(const char* section, const char* key, char* buffer, size_t size) {
-  return ProfileReadString(section, key, buffer, size);
-}
-
-int ScriptSectionPresent(const char* section) {
-  char keys[kPathChars];
-  return ProfileReadString(section, nullptr, keys, sizeof keys) > 0;
-}
-
 namespace {
 
-// Reads the value of <kind><n>; 0 when it is missing or empty.
-int ReadRecordValue(const char* section, const char* kind, int n, char (&value)[kValueChars]) {
+// The labels have a table of their own rather than arena space: they are read again after
+// every option, and a copy per option would cost 99 × 100 bytes of arena each time.
+char DiskLabelTexts[kMaxDiskLabels][kDiskLabelChars];
+
+// The value of <kind><n> parsed into record; a missing or empty key leaves it zero-filled.
+template <class Record, void (*Parse)(const char*, Record*)>
+void ReadParsedRecord(const char* section, const char* kind, int n, Record* record) {
   char key[48];
+  char value[kValueChars];
   FormatText(key, "%s%d", kind, n);
-  return ReadScriptString(section, key, value, sizeof value) > 0;
+  if (ReadScriptString(section, key, value, sizeof value) > 0) Parse(value, record);
 }
 
-// Records 1..n of a kind, in order, in an array carved from the arena; null when it cannot
-// be carved. Each record keeps its slot, whatever its key holds.
-template <class Record, class ReadOne> Record* ReadRecords(const char* section, int32_t n, ReadOne readOne) {
-  if (n <= 0) return nullptr;
-  Record* array = ArenaNewArray<Record>(n);
+// Records 1..count of a kind, in order, in an array carved from the arena; null when the
+// count is not above 0 or the array cannot be carved. Each record keeps its slot, whatever
+// its key holds.
+template <class Record, class ReadOne> Record* ReadNumberedRecords(const char* section, int32_t count, ReadOne readOne) {
+  if (count <= 0) return nullptr;
+  Record* array = ArenaNewArray<Record>(count);
   if (!array) return nullptr;
-  for (int32_t i = 1; i <= n; ++i) readOne(section, i, &array[i - 1]);
+  for (int32_t i = 1; i <= count; ++i) readOne(section, i, &array[i - 1]);
   return array;
 }
 
 // One counted array of an option: the count is stored only when the array could be carved.
 template <class Record, class ReadOne>
-void ReadRecordArray(const char* section, const char* countKey, int32_t* count, Record** records, ReadOne readOne) {
-  int32_t n = ProfileReadInt(section, countKey);
-  if (Record* array = ReadRecords<Record>(section, n, readOne)) {
+void ReadCountedArray(const char* section, const char* countKey, int32_t* count, Record** records, ReadOne readOne) {
+  int32_t n = ReadScriptInt(section, countKey);
+  if (Record* array = ReadNumberedRecords<Record>(section, n, readOne)) {
     *records = array;
     *count = n;
   }
 }
 
-template <class Record, void (*Parse)(const char*, Record*)>
-void ReadParsedRecord(const char* section, const char* kind, int n, Record* record) {
-  char value[kValueChars];
-  if (ReadRecordValue(section, kind, n, value)) Parse(value, record);
+template <class Record, void (*Parse)(const char*, Record*)> void ReadOptionArray(
+    const char* section, const char* kind, int32_t* count, Record** records) {
+  char countKey[32];
+  FormatText(countKey, "%sCount", kind);
+  ReadCountedArray(section, countKey, count, records, [kind](const char* s, int n, Record* r) {
+    ReadParsedRecord<Record, Parse>(s, kind, n, r);
+  });
 }
 
-void ReadRecords(const char* section, Option* option) {
-  ReadRecordArray(section, "FileCount", &option->FileCount, &option->FileEntries,
-                  [](const char* s, int n, FileEntry* e) { ReadFileEntry(s, n, e); });
-  ReadRecordArray(section, "RegisterKeyCount", &option->RegisterKeyCount, &option->RegisterKeys,
-                  [](const char* s, int n, RegisterKeyRecord* r) {
-                    ReadParsedRecord<RegisterKeyRecord, ParseRegisterKey>(s, "RegisterKey", n, r);
-                  });
-  ReadRecordArray(section, "RegisterFileTypeCount", &option->RegisterFileTypeCount, &option->RegisterFileTypes,
-                  [](const char* s, int n, FileTypeRecord* r) {
-                    ReadParsedRecord<FileTypeRecord, ParseFileType>(s, "RegisterFileType", n, r);
-                  });
-  ReadRecordArray(section, "LinkCount", &option->LinkCount, &option->Links, [](const char* s, int n, LinkRecord* r) {
-    ReadParsedRecord<LinkRecord, ParseLink>(s, "Link", n, r);
-  });
-  ReadRecordArray(section, "IniCount", &option->IniCount, &option->Inis, [](const char* s, int n, IniRecord* r) {
-    ReadParsedRecord<IniRecord, ParseIni>(s, "Ini", n, r);
-  });
+// The five record arrays of an option, in reading order.
+void ReadOptionRecords(const char* section, Option* option) {
+  ReadCountedArray(section, "FileCount", &option->FileCount, &option->FileEntries,
+                   [](const char* s, int n, FileEntry* e) { ReadFileEntry(s, n, e); });
+  ReadOptionArray<RegisterKeyRecord, ParseRegisterKey>(section, "RegisterKey", &option->RegisterKeyCount,
+                                                       &option->RegisterKeys);
+  ReadOptionArray<FileTypeRecord, ParseFileType>(section, "RegisterFileType", &option->RegisterFileTypeCount,
+                                                 &option->RegisterFileTypes);
+  ReadOptionArray<LinkRecord, ParseLink>(section, "Link", &option->LinkCount, &option->Links);
+  ReadOptionArray<IniRecord, ParseIni>(section, "Ini", &option->IniCount, &option->Inis);
 }
 
 Option* ReadList(const char* stem, Option* parent, int single, int depth) {
@@ -81,7 +73,7 @@ Option* ReadList(const char* stem, Option* parent, int single, int depth) {
     char section[kSectionNameChars];
     // A section name that does not fit counts as absent.
     int fits = single ? FormatWholeText(section, "%s", stem) : FormatWholeText(section, "%s%d", stem, k);
-    if (!fits || !ScriptSectionPresent(section)) return first;
+    if (ArenaFailed() || !fits || !ScriptSectionPresent(section)) return first;
 
     Option* option = ArenaNew<Option>();
     if (!option) return first;
@@ -90,7 +82,7 @@ Option* ReadList(const char* stem, Option* parent, int single, int depth) {
     UnescapeDescription(option);
     ReadScriptString(section, "Name", option->Name, sizeof option->Name);
     ReadScriptString(section, "Destination", option->Destination, sizeof option->Destination);
-    option->Install = ProfileReadInt(section, "Install");
+    option->Install = ReadScriptInt(section, "Install");
 
     if (!first) first = option;
     if (previous) {
@@ -99,7 +91,7 @@ Option* ReadList(const char* stem, Option* parent, int single, int depth) {
     }
     previous = option;
 
-    ReadRecords(section, option);
+    ReadOptionRecords(section, option);
     ReadDiskLabels();
 
     char childStem[kSectionNameChars];
@@ -113,25 +105,29 @@ Option* ReadList(const char* stem, Option* parent, int single, int depth) {
 
 }  // namespace
 
-Option* ReadOptionList(const char* stem, Option* parent, int single) { return ReadList(stem, parent, single, 0); }
+Option* ReadOptionList(const char* stem, Option* parent, int single) {
+  // A reading starts from the script as it is now.
+  if (!parent) ForgetScriptSections();
+  return ReadList(stem, parent, single, 0);
+}
 
 void ReadDiskLabels() {
-  int32_t count = ProfileReadInt("Disks", "DiskCount");
+  int32_t count = ReadScriptInt("Disks", "DiskCount");
   DiskCount = count < 0 ? 0 : count > kMaxDiskLabels ? kMaxDiskLabels : count;
   for (int32_t n = 1; n <= DiskCount; ++n) {
-    char* label = static_cast<char*>(ArenaAlloc(kDiskLabelChars));
-    if (!label) continue;  // the arena has shown its message
-    DiskLabels[n - 1] = label;
     char key[16];
     FormatText(key, "Disk%d", n);
-    ReadScriptString("Disks", key, label, kDiskLabelChars);
+    ReadScriptString("Disks", key, DiskLabelTexts[n - 1], kDiskLabelChars);
+    DiskLabels[n - 1] = DiskLabelTexts[n - 1];
   }
 }
 
 void ReadSuccessRunList() {
   // The count stays as read even when the records cannot be stored.
-  SuccessRunCount = ProfileReadInt("SuccessRun", "SuccessRunCount");
-  SuccessRuns = ReadRecords<SuccessRunRecord>("SuccessRun", SuccessRunCount, [](const char* s, int n, SuccessRunRecord* r) {
-    ReadParsedRecord<SuccessRunRecord, ParseSuccessRun>(s, "SuccessRun", n, r);
-  });
+  SuccessRunCount = ReadScriptInt("SuccessRun", "SuccessRunCount");
+  SuccessRuns = ReadNumberedRecords<SuccessRunRecord>("SuccessRun", SuccessRunCount,
+                                                      [](const char* s, int n, SuccessRunRecord* r) {
+                                                        ReadParsedRecord<SuccessRunRecord, ParseSuccessRun>(
+                                                            s, "SuccessRun", n, r);
+                                                      });
 }

@@ -2,6 +2,8 @@
 #pragma once
 #include <cstddef>
 
+#include "script/script_profile.h"
+
 struct Option;
 
 // Deepest level of sub-options read; deeper sections count as absent.
@@ -9,16 +11,12 @@ constexpr int kMaxOptionDepth = 32;
 // Section names longer than this count as absent (a cut name could name another section).
 constexpr size_t kSectionNameChars = 260;
 
-// String read of the script with the default ""; returns the length read.
-size_t ReadScriptString(const char* section, const char* key, char* buffer, size_t size);
-// A section is present when it has at least one key.
-int ScriptSectionPresent(const char* section);
-
 // Reads one list of options (numbered "stem1", "stem2", ... or, single, the section "stem"),
-// with sub-options, companions and records; the first option, or null.
+// with sub-options, companions and records; the first option, or null. Reading stops once the
+// arena has failed (ArenaFailed): what was read is then incomplete and must not be installed.
 Option* ReadOptionList(const char* stem, Option* parent, int single);
 
-// [Disks]: DiskCount (clamped to 0..99) and the labels, each carved anew from the arena.
+// [Disks]: DiskCount (clamped to 0..99) and the labels.
 void ReadDiskLabels();
 
 // [SuccessRun]: SuccessRunCount and the records (SuccessRunCount, SuccessRuns).

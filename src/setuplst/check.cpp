@@ -9,7 +9,7 @@
 #include "script/placeholders.h"
 #include "setuplst/setuplst.h"
 #include "startup/codepage.h"
-#include "startup/profile_section.h"
+#include "script/script_profile.h"
 #include "startup/state.h"
 #include "startup/text.h"
 

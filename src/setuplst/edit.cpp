@@ -6,7 +6,7 @@
 
 #include "script/fields.h"
 #include "setuplst/setuplst.h"
-#include "startup/profile_section.h"
+#include "script/script_profile.h"
 #include "startup/text.h"
 
 namespace {

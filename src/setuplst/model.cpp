@@ -9,7 +9,7 @@
 #include "script/reader.h"
 #include "setuplst/setuplst.h"
 #include "startup/arena.h"
-#include "startup/profile_section.h"
+#include "script/script_profile.h"
 #include "startup/state.h"
 #include "startup/text.h"
 

@@ -6,7 +6,7 @@
 
 #include "setuplst/setuplst.h"
 #include "startup/platform.h"
-#include "startup/profile_section.h"
+#include "script/script_profile.h"
 
 ProfileImage Script;
 std::vector<char> SectionRead;
@@ -26,7 +26,11 @@ int ShowOwnerlessMessage(const char* text, const char*, unsigned) {
   return 1;
 }
 
-size_t ProfileReadString(const char* section, const char* key, char* buffer, size_t size) {
+// The tool hands the reader no whole sections: every read comes here one by one, so each key
+// the setup reads is noted.
+char* PlatformReadSection(const char*) { return nullptr; }
+
+size_t PlatformReadProfileString(const char* section, const char* key, char* buffer, size_t size) {
   if (section) {
     const ProfileSection* found = ProfileImageSection(&Script, section, key != nullptr);
     if (found) {
@@ -43,12 +47,6 @@ size_t ProfileReadString(const char* section, const char* key, char* buffer, siz
   // A section without keys counts as absent: a list of options ends there.
   if (section && !key && result == 0) AbsentSectionsAsked.push_back(section);
   return result;
-}
-
-int ProfileReadInt(const char* section, const char* key) {
-  char text[kProfileIntChars];
-  ProfileReadString(section, key, text, sizeof text);
-  return ParseProfileInt(text);
 }
 
 void* PlatformAllocBlock(size_t bytes, void** handle) {

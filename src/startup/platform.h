@@ -14,11 +14,13 @@ enum : unsigned {
 // A message box owned by no window; a null caption leaves the platform's default caption.
 int ShowOwnerlessMessage(const char* text, const char* caption, unsigned style);
 
-// Reads of the install script (ScriptPath) with the platform's INI rules: names without regard
-// to case, blanks trimmed, one enclosing pair of quotes removed, default "" and 0.
-// A null key reads the section's list of key names.
-size_t ProfileReadString(const char* section, const char* key, char* buffer, size_t size);
-int ProfileReadInt(const char* section, const char* key);
+// The whole section of the install script (ScriptPath) as the platform's section read returns
+// it (the layout is in script/script_profile.h), in memory from malloc for the caller to free;
+// null when the platform cannot hand it over that way, and then its own key reads answer.
+char* PlatformReadSection(const char* section);
+// The platform's own key read of the install script with the default ""; a null key reads
+// the section's list of key names.
+size_t PlatformReadProfileString(const char* section, const char* key, char* buffer, size_t size);
 
 // Zero-filled memory for the arena; the handle is what PlatformFreeBlock takes back.
 void* PlatformAllocBlock(size_t bytes, void** handle);

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "startup/codepage.h"
-#include "startup/profile_section.h"
+#include "script/script_profile.h"
 
 namespace {
 

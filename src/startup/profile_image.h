@@ -10,7 +10,7 @@
 // section belong to a section with the empty name. A file that starts with the UTF-8 mark is
 // turned into code page 1252 first ("?" for what that page lacks), as the platform does.
 //
-// Reads follow profile_section.h: the first section of a name counts, the first entry of a
+// Reads follow script/script_profile.h: the first section of a name counts, the first entry of a
 // key name counts, names match as FoldProfileChar folds them; an empty or blank key name finds
 // the first entry without a name.
 #pragma once
@@ -31,7 +31,7 @@ struct ProfileSection {
   uint32_t Line;          // line of the header; 0 for the section before the first header
   ProfileEntry* Entries;  // in file order
   uint32_t EntryCount;
-  char* Lines;            // the section text of profile_section.h
+  char* Lines;            // the section text of script/script_profile.h
   uint32_t* Index;        // entry number + 1 by name hash, 0 for a free slot
   uint32_t IndexSize;     // a power of two
 };
@@ -57,7 +57,7 @@ const ProfileSection* ProfileImageSection(const ProfileImage* image, const char*
 // The entry a key read of the section finds, comments included; null when none.
 const ProfileEntry* ProfileSectionEntry(const ProfileSection* section, const char* key);
 
-// The string read (key null: the key list) with the default "", as profile_section.h describes.
+// The string read (key null: the key list) with the default "", as script/script_profile.h describes.
 size_t ProfileImageReadString(const ProfileImage* image, const char* section, const char* key, char* buffer,
                               size_t size);
 // The integer read: the string read into kProfileIntChars characters, parsed by ParseProfileInt.

@@ -32,8 +32,10 @@ void EnterSetupFolder() {
   if (n == 0 || n >= sizeof path) return;
   char* slash = strrchr(path, '\\');
   if (!slash) return;
-  *slash = 0;
-  // At a drive's root this is "D:" alone, which selects that drive's current directory.
+  // At a drive's root the backslash stays: "D:" alone would select that drive's current
+  // folder, which need not be its root.
+  if (slash > path && slash[-1] == ':') slash[1] = 0;
+  else *slash = 0;
   if (path[0]) SetCurrentDirectoryA(path);
 }
 
@@ -180,15 +182,17 @@ int RunSetup(HINSTANCE instance, const char* commandLine) {
   OptionRoot = ReadOptionList("Section", nullptr, 0);
   // Newer data on the medium: the setup runs without its first option.
   if (autorunCheck == kAutorunNewerData && OptionRoot) OptionRoot = OptionRoot->NextSibling;
+  if (OptionRoot) ReadSuccessRunList();
   int exitCode = kExitCannotStart;
-  if (!OptionRoot) {
+  if (ArenaFailed()) {
+    // "IncreaseMem" has been shown: a script that did not fit is not installed in part.
+  } else if (!OptionRoot) {
     ShowMessage(nullptr, "Kann die Datei SETUP.LST nicht finden, oder SETUP.LST enthält keine Sections!", "Fehler",
                 MB_ICONERROR);
   } else if (!ApplySwitches(line)) {
     RefuseCommandLine("Der Wert eines Schalters passt nicht zu SETUP.LST");
   } else {
     TotalFileEntries = CountFileEntries(OptionRoot);
-    ReadSuccessRunList();
     RunFrame();
     exitCode = WizardOutcome();
   }

@@ -3,8 +3,15 @@
 #pragma once
 #include <windows.h>
 
-// Replaces "$p" and "$c" in the text of the window and of every window below it.
+// Replaces "$p" and "$c" in the text of the window and of every window below it. Only for
+// the program's own texts: run it before values (paths, names, labels) are put in.
 void ExpandDialogTexts(HWND window);
+
+// A fixed wording of the program with "$p" and "$c" replaced, for texts that are put together
+// with values afterwards ("... in das $p installiert werden soll."). The result is text, not
+// a format: a "%" of the names stays as it is.
+size_t ExpandWordingN(const char* wording, char* out, size_t cap);
+template <size_t N> size_t ExpandWording(char (&out)[N], const char* wording) { return ExpandWordingN(wording, out, N); }
 
 // Shows box dialogId (115, 121, 134, 114, 137) modally over owner, with disable (may be null)
 // disabled while it is up. Returns -1 when a box is already up (nothing happens), 0 when the

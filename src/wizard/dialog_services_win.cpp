@@ -71,6 +71,10 @@ INT_PTR CALLBACK CreateFolderProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 
 }  // namespace
 
+size_t ExpandWordingN(const char* wording, char* out, size_t cap) {
+  return ExpandDialogText(wording, ProductName, CompanyName, out, cap);
+}
+
 void ExpandDialogTexts(HWND window) {
   ExpandWindowText(window);
   // EnumChildWindows visits the children's children too.

@@ -13,6 +13,8 @@ enum : int {
   kPromptSkip = 5,     // "&Ignorieren"
 };
 
+// Title and Text are shown exactly as given: a caller expands its own fixed wording first
+// (ExpandWording) and only then puts values such as paths or labels in.
 struct FolderPrompt {
   const char* Title;         // caption of the chooser
   char Folder[kPathChars];   // start folder on entry; the chosen folder after OK

@@ -75,11 +75,14 @@ void GrowForText(HWND dialog, int growth) {
 void OnInit(HWND dialog, const OPENFILENAMEA* request) {
   ActivePrompt = reinterpret_cast<FolderPrompt*>(request->lCustData);
   ActivePrompt->Result = kPromptOpen;
+  // The template's own texts are expanded before any value goes in: a "$" in a path, a file
+  // name or a disk label is the value's own. The caption and the text are shown as given.
+  ExpandDialogTexts(dialog);
+  SetWindowTextA(dialog, ActivePrompt->Title ? ActivePrompt->Title : "");
   SetDlgItemTextA(dialog, IDC_CHOOSER_PATH, ActivePrompt->Folder);
   SetDlgItemTextA(dialog, IDC_CHOOSER_TEXT, ActivePrompt->Text ? ActivePrompt->Text : "");
   GrowForText(dialog, TextGrowth(dialog));
   ShowWindow(GetDlgItem(dialog, IDC_CHOOSER_SKIP), ActivePrompt->ShowSkip ? SW_SHOW : SW_HIDE);
-  ExpandDialogTexts(dialog);
 }
 
 // OK: the typed path, made absolute against the folder shown (the current directory while the

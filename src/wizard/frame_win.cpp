@@ -9,6 +9,9 @@ namespace {
 
 const char kFrameClass[] = "SETUPFRAME";
 
+// Posted to the frame when it has become active: activation goes on to the page.
+constexpr UINT kHandOnActivation = WM_APP + 1;
+
 // The page the frame created last. An ended page is only hidden by EndDialog; the frame
 // destroys it when it acts on the page's wizard command, after the page's handler has returned.
 HWND ShownPage;
@@ -153,6 +156,29 @@ void OnPaint(HWND frame) {
   }
 }
 
+// The window that takes the keyboard while the wizard is active: the current page, or the box
+// it shows (the popup last active over it, which keeps the page disabled while it is up).
+HWND KeyboardWindow() {
+  HWND window = CurrentPage;
+  for (int depth = 0; window && !IsWindowEnabled(window); ++depth) {
+    HWND popup = GetLastActivePopup(window);
+    if (popup == window || depth == 8) return nullptr;
+    window = popup;
+  }
+  return window && IsWindowVisible(window) ? window : nullptr;
+}
+
+// The frame itself takes no keys: Enter and Escape belong to the page. A click on its
+// background, or the end of a box it owned, hands activation on to the page (or its box), so
+// the page also stays above the frame.
+void HandOnActivation(HWND frame) {
+  if (GetActiveWindow() != frame) return;
+  HWND window = KeyboardWindow();
+  if (!window) return;
+  SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  SetActiveWindow(window);
+}
+
 // Returns true when the close command was taken care of here.
 bool OnClose(HWND frame) {
   if (PageIndex >= kFinishPageIndex) return false;  // the finish page closes without a question
@@ -213,6 +239,13 @@ LRESULT CALLBACK FrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lPara
       break;
     case WM_WIZARD_COMMAND:
       if (!Ending) OnWizardCommand(frame, wParam);
+      return 0;
+    case WM_ACTIVATE:
+      // Posted: a box that ends activates the frame before its caller enables the page again.
+      if (LOWORD(wParam) != WA_INACTIVE) PostMessageA(frame, kHandOnActivation, 0, 0);
+      break;
+    case kHandOnActivation:
+      if (!Ending) HandOnActivation(frame);
       return 0;
     case WM_DESTROY:
       OnDestroy(frame);

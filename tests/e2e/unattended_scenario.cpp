@@ -33,7 +33,7 @@ int WaitExitUnseen(ui::Setup* setup, int* windowsSeen) {
 
 int RunUnseen(const std::string& medium, const std::string& arguments, const std::string& errors = "") {
   ui::Setup setup;
-  if (!ui::StartSetup(&setup, medium, arguments, errors)) return -1;
+  if (!ui::StartSetup(&setup, medium, arguments, "", errors)) return -1;
   int seen = 0;
   return WaitExitUnseen(&setup, &seen);
 }
@@ -72,6 +72,8 @@ struct SampleInstall {
     state += "\npath:" + ui::RegString(HKEY_LOCAL_MACHINE, ProductKey + "\\CurrentVersion", "Path");
     state += "\ntype:" + ui::RegString(HKEY_CLASSES_ROOT, ".wrt");
     state += "\nlib:" + ui::RegString(HKEY_CURRENT_USER, "Software\\Sprachtrainer\\Woerter", "Bibliothek");
+    state += "\ndata:" + ui::RegString(HKEY_LOCAL_MACHINE,
+                                      ProductKey + "\\2.0\\Files\\{5A7C0E21-9B3D-4f60-8E11-2C4B6D8F0A13}", "InstallPath");
     state += "\nshared:" + std::to_string(ui::SharedCount(Install + "\\Woerter.dll"));
     return state;
   }
@@ -84,6 +86,8 @@ TEST(UnattendedScenario, SilentInstallLeavesWhatTheInteractiveOneLeavesWithoutAW
   ASSERT_EQ(ui::WaitCleanExit(&interactive), 0);
   std::string byHand = sample.State();
   EXPECT_NE(byHand.find("file Sprachtrainer.exe: da"), std::string::npos) << byHand;
+  EXPECT_NE(byHand.find("data:" + sample.Install + "\\Woerterbuch.hlp"), std::string::npos) << byHand;
+  EXPECT_NE(byHand.find("link:" + sample.Install + "\\Sprachtrainer.exe"), std::string::npos) << byHand;
   sample.Clean();
 
   ui::Setup silent;

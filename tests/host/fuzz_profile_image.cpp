@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "startup/profile_image.h"
-#include "startup/profile_section.h"
+#include "script/script_profile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ProfileImage image;

@@ -8,6 +8,8 @@
 
 #include "product_registry.h"
 
+#include <algorithm>
+
 namespace ui {
 
 namespace {
@@ -48,11 +50,16 @@ HWND StartToOptions(Setup* setup, const std::string& medium, const std::string& 
   return options;
 }
 
-bool StartAndInstall(Setup* setup, const std::string& medium, const std::string& arguments) {
-  HWND options = StartToOptions(setup, medium, arguments);
+bool WalkToCopy(Setup* setup) {
+  HWND welcome = WaitWelcomePage(setup->Pid);
+  HWND options = welcome && Click(welcome, 1000) ? WaitOptionsPage(setup->Pid) : nullptr;
   if (options && Click(options, 1000)) return true;
   CloseSetup(setup);
   return false;
+}
+
+bool StartAndInstall(Setup* setup, const std::string& medium, const std::string& arguments) {
+  return StartSetup(setup, medium, arguments) && WalkToCopy(setup);
 }
 
 HWND WaitIncompleteNotice(DWORD pid, DWORD timeoutMs) {
@@ -191,6 +198,28 @@ std::string IniValue(const std::string& file, const std::string& section, const 
   char value[1024];
   GetPrivateProfileStringA(section.c_str(), key.c_str(), "<none>", value, sizeof value, file.c_str());
   return value;
+}
+
+std::string Section(int n, const std::string& keys, const std::vector<std::string>& entries) {
+  std::string text = "[Section" + std::to_string(n) + "]\r\n" + keys + "FileCount=" + std::to_string(entries.size()) + "\r\n";
+  for (size_t i = 0; i < entries.size(); ++i) text += "File" + std::to_string(i + 1) + "=" + entries[i] + "\r\n";
+  return text;
+}
+
+bool Holds(const std::string& path, const std::string& bytes) {
+  std::string read;
+  return ReadFile(path, &read) && read == bytes;
+}
+
+std::vector<std::string> Listing(const std::string& folder, const char* pattern) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA(JoinPath(folder, pattern).c_str(), &found);
+  for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &found))
+    if (found.cFileName[0] != '.') names.push_back(found.cFileName);
+  if (find != INVALID_HANDLE_VALUE) FindClose(find);
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 }  // namespace ui

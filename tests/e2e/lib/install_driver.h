@@ -25,6 +25,8 @@ HWND WaitCopyPage(DWORD pid, DWORD timeoutMs = kWait);
 // Starts the setup of the medium and presses "&Weiter >" on the welcome page; the options page
 // is next. Null when the welcome page does not come (the run is then killed).
 HWND StartToOptions(Setup* setup, const std::string& medium, const std::string& arguments = "");
+// From the welcome page to the copy: "&Weiter >" on the welcome and the options page.
+bool WalkToCopy(Setup* setup);
 // The same and "&Weiter >" on the options page, which leads to the program group page when the
 // script names a group and to the copy page otherwise; false when a page does not come.
 bool StartAndInstall(Setup* setup, const std::string& medium, const std::string& arguments = "");
@@ -61,5 +63,11 @@ void DeleteRegTree(HKEY root, const std::string& key);
 std::string LinkTarget(const std::string& linkFile);
 // The value of a key in an INI file; "<none>" when it has none.
 std::string IniValue(const std::string& file, const std::string& section, const std::string& key);
+// [Section<n>] with the given keys and File<1..> values.
+std::string Section(int n, const std::string& keys, const std::vector<std::string>& entries);
+// The file holds exactly these bytes.
+bool Holds(const std::string& path, const std::string& bytes);
+// Every name in a folder (files and folders) that matches the pattern, sorted.
+std::vector<std::string> Listing(const std::string& folder, const char* pattern = "*");
 
 }  // namespace ui

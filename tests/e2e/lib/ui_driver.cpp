@@ -87,7 +87,7 @@ std::string MakeMedium(const std::string& name, const char* script) {
 }
 
 bool StartSetup(Setup* setup, const std::string& medium, const std::string& arguments,
-                const std::string& standardError) {
+                const std::string& currentFolder, const std::string& standardError) {
   std::string exe = JoinPath(medium, "setup.exe");
   std::string command = "\"" + exe + "\"";
   if (!arguments.empty()) command += " " + arguments;
@@ -104,8 +104,9 @@ bool StartSetup(Setup* setup, const std::string& medium, const std::string& argu
   std::vector<char> line(command.begin(), command.end());
   line.push_back(0);
   // Started from another folder on purpose: the program must find its own.
+  std::string folder = currentFolder.empty() ? TestRoot() : currentFolder;
   BOOL started = CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, error != INVALID_HANDLE_VALUE, 0, nullptr,
-                                TestRoot().c_str(), &startup, &info);
+                                folder.c_str(), &startup, &info);
   if (error != INVALID_HANDLE_VALUE) CloseHandle(error);
   if (!started) return false;
   CloseHandle(info.hThread);

@@ -36,10 +36,11 @@ struct Setup {
   Setup(const Setup&) = delete;
   Setup& operator=(const Setup&) = delete;
 };
-// Starts setup.exe of the medium with the given command line; false when it cannot start.
-// With standardError, the program's standard error handle writes into that file.
+// Starts setup.exe of the medium with the given command line, from the given current folder
+// (the test root when empty); false when it cannot start. With standardError, the program's
+// standard error handle writes into that file.
 bool StartSetup(Setup* setup, const std::string& medium, const std::string& arguments = "",
-                const std::string& standardError = "");
+                const std::string& currentFolder = "", const std::string& standardError = "");
 // Waits for the process to end; its exit code, or -1 on time-out (the process is then killed).
 int WaitExit(Setup* setup, DWORD timeoutMs = kWait);
 void CloseSetup(Setup* setup);                            // kills it if still running

@@ -1,10 +1,12 @@
-// The platform under the portable core on the host: a recorded message box, the script read
-// through the in-memory profile image, and calloc'ed arena blocks.
+// The platform under the portable core on the host: a recorded message box, whole sections
+// of an INI text (read through the in-memory profile image) as the platform's section read
+// hands them over, and calloc'ed arena blocks.
 #include "host_platform.h"
 
 #include <cstdlib>
 #include <cstring>
 
+#include "script/script_profile.h"
 #include "startup/platform.h"
 #include "startup/profile_image.h"
 
@@ -20,6 +22,7 @@ std::string HostLogBytes;
 void HostLoadScript(const std::string& text) {
   ProfileImageFree(&script);
   ProfileImageLoad(&script, text.data(), text.size());
+  ForgetScriptSections();
 }
 
 void HostResetPlatform() {
@@ -27,7 +30,7 @@ void HostResetPlatform() {
   HostBlockCount = 0;
   HostBlockLimit = SIZE_MAX;
   HostLogBytes.clear();
-  ProfileImageFree(&script);
+  HostLoadScript("");
 }
 
 int ShowOwnerlessMessage(const char* text, const char* caption, unsigned style) {
@@ -35,18 +38,27 @@ int ShowOwnerlessMessage(const char* text, const char* caption, unsigned style) 
   return 1;
 }
 
-size_t ProfileReadString(const char* section, const char* key, char* buffer, size_t size) {
-  return ProfileImageReadString(&script, section, key, buffer, size);
+char* PlatformReadSection(const char* name) {
+  const ProfileSection* section = ProfileImageSection(&script, name, 0);
+  const char* lines = section && section->Lines ? section->Lines : "";
+  size_t length = 0;
+  while (lines[length]) length += strlen(lines + length) + 1;
+  char* copy = static_cast<char*>(calloc(length + 2, 1));
+  memcpy(copy, lines, length);
+  return copy;
 }
 
-int ProfileReadInt(const char* section, const char* key) { return ProfileImageReadInt(&script, section, key); }
+// Asked only for what the section text cannot decide; the host answers "?" to show it was.
+size_t PlatformReadProfileString(const char*, const char*, char* buffer, size_t size) {
+  if (size < 3) return 0;
+  memcpy(buffer, "?\0", 3);
+  return 1;
+}
 
 void* PlatformAllocBlock(size_t bytes, void** handle) {
-  if (HostBlockCount >= HostBlockLimit) return nullptr;
-  void* memory = calloc(1, bytes);
-  if (memory) ++HostBlockCount;
-  *handle = memory;
-  return memory;
+  void* memory = HostBlockCount < HostBlockLimit ? calloc(1, bytes) : nullptr;
+  HostBlockCount += memory != nullptr;
+  return *handle = memory;
 }
 
 void PlatformFreeBlock(void* handle) {

@@ -19,7 +19,7 @@ extern size_t HostBlockLimit;
 // Bytes written to the setup log (any non-null SetupLogHandle stands for the open log).
 extern std::string HostLogBytes;
 
-// The install script that ProfileReadString/ProfileReadInt read, in INI syntax.
+// The install script that the script reads see, in INI syntax.
 void HostLoadScript(const std::string& text);
 void HostResetPlatform();
 
