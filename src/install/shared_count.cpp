@@ -1,5 +1,6 @@
 #include "install/shared_dlls.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "startup/text.h"

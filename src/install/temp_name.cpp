@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "startup/text.h"
+
 namespace {
 
 char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
@@ -29,9 +31,10 @@ int TemporaryPathForN(char* out, size_t cap, const char* targetPath) {
     size_t length = folder + strlen(form[0]) + 4 + strlen(form[1]);
     if (length >= cap) continue;
     memcpy(out, targetPath, folder);
-    strcpy(out + folder, form[0]);
-    strcat(out, hex);
-    strcat(out, form[1]);
+    out[folder] = 0;
+    AppendTextN(out, cap, form[0]);
+    AppendTextN(out, cap, hex);
+    AppendTextN(out, cap, form[1]);
     if (!SameName(out, targetPath)) return 1;
   }
   out[0] = 0;

@@ -87,7 +87,6 @@ namespace {
 // anything is changed; a cancel request (from outside: nobody sees the run) is taken.
 INT_PTR SilentBoxAnswer(int dialogId) {
   if (dialogId == IDD_FILES_IN_USE) {
-    EndedUnchanged = 1;
     NoteAnswer("Laufende Anwendungen...",
                "Setup muß auf Dateien zugreifen, die zur Zeit von anderen Anwendungen genutzt werden.",
                "Setup beenden");
@@ -106,6 +105,8 @@ int ConfirmCancel(HWND owner, int dialogId, HWND disable) {
   if (disable) EnableWindow(disable, FALSE);
   INT_PTR result = Silent ? SilentBoxAnswer(dialogId)
                           : DialogBoxParamA(Instance, MAKEINTRESOURCEA(dialogId), owner, CancelBoxProc, 0);
+  // Ended because installed files are in use: nothing has been changed.
+  if (dialogId == IDD_FILES_IN_USE && result == 2) EndedUnchanged = 1;
   if (result != 2) {
     ModalActive = 0;
     if (disable) EnableWindow(disable, TRUE);
