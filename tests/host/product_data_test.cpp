@@ -21,12 +21,12 @@ fixture::Identifier Id(const char* text) {
 const char kProduct[] = "{0123ABCD-4567-89ab-CDEF-0123456789AB}";
 const char kIssue[] = "{AAAAAAAA-BBBB-cccc-DDDD-EEEEEEEEEEEE}";
 
-fixture::ProductDataSpec Sample() {
-  fixture::ProductDataSpec spec;
-  spec.Id = Id(kProduct);
-  spec.Version = 3;
-  spec.Issues = {{Id("11111111-2222-3333-4444-555555555555"), 0}, {Id(kIssue), 2}};
-  return spec;
+fixture::ProductDataLayout Sample() {
+  fixture::ProductDataLayout layout;
+  layout.Id = Id(kProduct);
+  layout.Version = 3;
+  layout.Issues = {{Id("11111111-2222-3333-4444-555555555555"), 0}, {Id(kIssue), 2}};
+  return layout;
 }
 
 int Open(const std::string& bytes, ProductData* data, size_t size = std::string::npos) {
@@ -42,10 +42,10 @@ std::string Text(const unsigned char (&id)[kProductIdBytes]) {
 
 TEST(ProductData, ReadsIdentifierVersionAndIssuesWithMembersInAnyCaseAlongThePageChain) {
   for (int variant = 0; variant < 3; ++variant) {
-    fixture::ProductDataSpec spec = Sample();
-    if (variant == 1) spec.HefteName = "HEFTE.DAT", spec.MasterName = "Master.Dat";
-    if (variant == 2) spec.OtherMembers = {"|SYSTEM", "|TOPIC"}, spec.EntriesPerPage = 1, spec.PageSize = 64;
-    std::string bytes = fixture::ProductDataBytes(spec);
+    fixture::ProductDataLayout layout = Sample();
+    if (variant == 1) layout.HefteName = "HEFTE.DAT", layout.MasterName = "Master.Dat";
+    if (variant == 2) layout.OtherMembers = {"|SYSTEM", "|TOPIC"}, layout.EntriesPerPage = 1, layout.PageSize = 64;
+    std::string bytes = fixture::ProductDataBytes(layout);
     std::vector<unsigned char> exact(bytes.begin(), bytes.end());
     ProductData data;
     ASSERT_EQ(OpenProductData(exact.data(), exact.size(), &data), 1) << variant;
@@ -63,12 +63,12 @@ TEST(ProductData, ReadsIdentifierVersionAndIssuesWithMembersInAnyCaseAlongThePag
 }
 
 TEST(ProductData, MissingOrShortMasterGivesZeros) {
-  fixture::ProductDataSpec missing = Sample(), shortMaster = Sample();
+  fixture::ProductDataLayout missing = Sample(), shortMaster = Sample();
   missing.WithMaster = false;
   shortMaster.MasterLength = 12;
-  for (const auto& spec : {missing, shortMaster}) {
+  for (const auto& layout : {missing, shortMaster}) {
     ProductData data;
-    ASSERT_EQ(Open(fixture::ProductDataBytes(spec), &data), 1);
+    ASSERT_EQ(Open(fixture::ProductDataBytes(layout), &data), 1);
     EXPECT_EQ(Text(data.Identifier), "{00000000-0000-0000-0000-000000000000}");
     EXPECT_EQ(data.Version, 0u);
   }
@@ -81,7 +81,7 @@ TEST(ProductData, BrokenContainersCannotBeRead) {
     for (size_t i = 0; i < bytes.size(); ++i) s[at + i] = static_cast<char>(bytes[i]);
     return s;
   };
-  fixture::ProductDataSpec noHefte = Sample(), looping = Sample(), tooMany = Sample();
+  fixture::ProductDataLayout noHefte = Sample(), looping = Sample(), tooMany = Sample();
   noHefte.HefteName = "Hefte.Da";
   looping.HefteName = "Anderes";
   looping.OtherMembers = {"a", "b"};
