@@ -8,6 +8,7 @@
 #include "script/records.h"
 #include "startup/compat.h"
 #include "startup/text.h"
+#include "startup/win_guards.h"
 #include "system/program_start.h"
 
 int CommandLineProgramN(char* output, size_t cap, const char* programPath) {
@@ -66,38 +67,6 @@ int SplitCommandLine(const char* line, char (&program)[kPathChars], const char**
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// An interface pointer released when it goes out of scope.
-template <class T> class Held {
- public:
-  Held() = default;
-  ~Held() {
-    if (p_) p_->Release();
-  }
-  Held(const Held&) = delete;
-  Held& operator=(const Held&) = delete;
-  T* operator->() const { return p_; }
-  T** Out() { return &p_; }
-  void** OutVoid() { return reinterpret_cast<void**>(&p_); }
-
- private:
-  T* p_ = nullptr;
-};
-
-// The component object library for one shell use.
-class ComScope {
- public:
-  ComScope() : ok_(SUCCEEDED(CoInitialize(nullptr))) {}
-  ~ComScope() {
-    if (ok_) CoUninitialize();
-  }
-  ComScope(const ComScope&) = delete;
-  ComScope& operator=(const ComScope&) = delete;
-  bool Ok() const { return ok_; }
-
- private:
-  bool ok_;
-};
-
 // An automation text made from a text of the program's code page, freed with the object.
 class AutomationText {
  public:
@@ -133,7 +102,7 @@ class AutomationText {
 // took the start.
 int StartThroughDesktop(const char* program, const char* arguments, const char* folder) {
   ComScope com;
-  Held<IShellWindows> windows;
+  ComRef<IShellWindows> windows;
   if (!com.Ok() ||
       FAILED(CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IShellWindows, windows.OutVoid())))
     return 0;
@@ -141,14 +110,14 @@ int StartThroughDesktop(const char* program, const char* arguments, const char* 
   V_VT(&location) = VT_I4;
   V_I4(&location) = CSIDL_DESKTOP;
   long window = 0;
-  Held<IDispatch> desktop;
-  Held<IServiceProvider> provider;
-  Held<IShellBrowser> browser;
-  Held<IShellView> view;
-  Held<IDispatch> background;
-  Held<IShellFolderViewDual> folderView;
-  Held<IDispatch> application;
-  Held<IShellDispatch2> shell;
+  ComRef<IDispatch> desktop;
+  ComRef<IServiceProvider> provider;
+  ComRef<IShellBrowser> browser;
+  ComRef<IShellView> view;
+  ComRef<IDispatch> background;
+  ComRef<IShellFolderViewDual> folderView;
+  ComRef<IDispatch> application;
+  ComRef<IShellDispatch2> shell;
   if (windows->FindWindowSW(&location, &root, SWC_DESKTOP, &window, SWFO_NEEDDISPATCH, desktop.Out()) != S_OK ||
       FAILED(desktop->QueryInterface(IID_IServiceProvider, provider.OutVoid())) ||
       FAILED(provider->QueryService(SID_STopLevelBrowser, IID_IShellBrowser, browser.OutVoid())) ||

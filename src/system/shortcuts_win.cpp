@@ -10,42 +10,10 @@
 #include "script/records.h"
 #include "startup/state.h"
 #include "startup/text.h"
+#include "startup/win_guards.h"
 #include "system/shortcuts.h"
 
 namespace {
-
-// The component object library for this thread, for the time of one shell use.
-class ComScope {
- public:
-  ComScope() : ok_(SUCCEEDED(CoInitialize(nullptr))) {}
-  ~ComScope() {
-    if (ok_) CoUninitialize();
-  }
-  ComScope(const ComScope&) = delete;
-  ComScope& operator=(const ComScope&) = delete;
-  bool Ok() const { return ok_; }
-
- private:
-  bool ok_;
-};
-
-// A component object interface, released when it goes out of scope.
-template <class T> class ComRef {
- public:
-  ComRef() = default;
-  ~ComRef() {
-    if (p_) p_->Release();
-  }
-  ComRef(const ComRef&) = delete;
-  ComRef& operator=(const ComRef&) = delete;
-  T** Out() { return &p_; }
-  void** OutVoid() { return reinterpret_cast<void**>(&p_); }
-  T* operator->() const { return p_; }
-  T* Get() const { return p_; }
-
- private:
-  T* p_ = nullptr;
-};
 
 // An item identifier list from the shell, freed with the task allocator.
 class ItemList {
