@@ -114,7 +114,7 @@ int RunSetup(HINSTANCE instance, const char* commandLine) {
   // the creation for a second setup started at the same moment.
   if (!elevatedCopy) {
     SetupInstanceEvent = CreateEventA(nullptr, FALSE, FALSE, kInstanceEventName);
-    if (!SetupInstanceEvent) return 0;
+    if (!SetupInstanceEvent) return line.Autorun ? 0 : kExitCannotStart;
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
       CloseHandle(SetupInstanceEvent);
       return line.Autorun ? 0 : kExitOtherSetup;

@@ -217,11 +217,9 @@ void OnDestroy(HWND frame) {
   if (CurrentPage) DestroyWindow(CurrentPage);
   DropShownPage();
   // A silent run tells how it ended by its exit code alone.
-  if (Silent) {
-  } else if (!ChangesMade) {
-    ConfirmCancel(frame, IDD_NOTICE_INTERRUPTED, nullptr);
-  } else if (ErrorsOccurred) {
-    ConfirmCancel(frame, IDD_NOTICE_INCOMPLETE, nullptr);
+  if (!Silent) {
+    if (!ChangesMade) ConfirmCancel(frame, IDD_NOTICE_INTERRUPTED, nullptr);
+    else if (ErrorsOccurred) ConfirmCancel(frame, IDD_NOTICE_INCOMPLETE, nullptr);
   }
   PostQuitMessage(0);
 }
