@@ -49,6 +49,9 @@ struct SampleInstall {
     for (const char* name : {"SETUP.LST", "Sprachtrainer.exe", "Woerter.dll", "Hilfe.txt", "Woerter.dat",
                              "Kurzliste.dat", "Woerterbuch.hlp"})
       CopyFileA((built + "\\" + name).c_str(), (Medium + "\\" + name).c_str(), FALSE);
+    // The install folder's parent stands before either run (in a new prefix the first run would
+    // make it and log one more "CreatedDir:" line than the second).
+    CreateDirectoryA(Install.substr(0, Install.find_last_of('\\')).c_str(), nullptr);
     Clean();
   }
   ~SampleInstall() { Clean(); }
