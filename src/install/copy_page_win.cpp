@@ -84,10 +84,6 @@ FileHandle SourceHandle;
 FileHandle TargetHandle;  // the temporary file
 char CopyBuffer[kLargestBlockBytes];
 
-// The path lines and the bar are drawn at most this often while files go by, and always
-// before a box comes up: drawing them for every file would cost more than copying small files.
-constexpr int64_t kDrawIntervalUs = 20000;
-
 struct Display {
   char Source[kPathChars];
   char Target[kPathChars];

@@ -31,13 +31,23 @@ struct UpdateState {
   int32_t RecordIndex;              // index into the option's five record lists
   int32_t StepCount;                // steps that did work: the bar's figure
   char LibraryPath[kPathChars];     // the file entry being registered
+  int64_t LastDrawUs;               // when the bar was last drawn
 };
 
 UpdateState Update;
 
+// Draws the bar's figure: when forced (before a box, at the end), else when the last drawing is
+// old enough.
+void DrawSteps(HWND page, bool force) {
+  if (!force && BusyClockUs() - Update.LastDrawUs < kDrawIntervalUs) return;
+  SetProgress(GetDlgItem(page, IDC_PROGRESS), Update.StepCount, TotalFileEntries, 0);
+  Update.LastDrawUs = BusyClockUs();
+}
+
 // A failed record: its box (owned by the page, steps held off while it is up), the error flag
 // and its "Error: " line.
 void ReportFailure(HWND page, const char* text, const char* caption, LogLineKind line, const char* field) {
+  DrawSteps(page, true);
   BusyPageMessage(page, text, caption, MB_ICONWARNING);
   ErrorsOccurred = 1;
   WriteLogLine(line, field);
@@ -119,6 +129,7 @@ void ApplyLink(HWND page, const Option* option, int index) {
 void StepNextOption(HWND page) {
   Option* option = Update.CurrentOption;
   if (!option) {
+    DrawSteps(page, true);
     EndBusyPage(page, CmdNext);
     return;
   }
@@ -177,7 +188,7 @@ void StepNextRecord(HWND page) {
     ScheduleStep(page, kStepNextOption);
     return;
   }
-  SetProgress(GetDlgItem(page, IDC_PROGRESS), Update.StepCount, TotalFileEntries, 0);
+  DrawSteps(page, false);
   ScheduleStep(page, kStepNextFile);
 }
 

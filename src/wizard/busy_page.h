@@ -37,6 +37,11 @@ void EndBusySlice();
 // A steady clock in microseconds, for timing the work of a step.
 int64_t BusyClockUs();
 
+// A busy page draws its figures at most this often while its steps go by, and always before a
+// box comes up and at its end: drawing them at every step would cost more than a step itself
+// (a small file copied, a record with nothing to do).
+constexpr int64_t kDrawIntervalUs = 20000;
+
 // For the page's WM_TIMER: stops a step timer and posts its step. 1 when the id was a step's.
 int OnStepTimer(HWND page, uintptr_t timerId);
 
