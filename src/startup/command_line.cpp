@@ -41,6 +41,14 @@ int NextToken(const char** position, char (&token)[1024], int* tooLong) {
   return 1;
 }
 
+// A folder given in full: "X:\..." or a network path "\\server\...". A relative one would name a
+// folder of the medium, "X:..." one below a drive's current folder.
+bool IsFullFolder(const char* path) {
+  char drive = Lower(path[0]);
+  if (drive >= 'a' && drive <= 'z') return path[1] == ':' && path[2] == '\\';
+  return path[0] == '\\' && path[1] == '\\' && path[2] && path[2] != '\\';
+}
+
 int Refuse(CommandLine* line, const char* format, const char* token) {
   FormatText(line->Error, format, token);
   return 0;
@@ -80,7 +88,7 @@ int ParseCommandLine(const char* text, CommandLine* line) {
     if (tooLong) return Refuse(line, "Zu langer Schalter: %s", token);
     if (first && line->AllFiles) continue;  // "/ALL", "/ALLES": as the start of the line has it
     if (Switch(token, "/DIR=", &value)) {
-      if (!value[0] || strlen(value) >= sizeof line->Dir) return Refuse(line, "Ungültiger Wert: %s", token);
+      if (!IsFullFolder(value) || strlen(value) >= sizeof line->Dir) return Refuse(line, "Ungültiger Wert: %s", token);
       line->HasDir = 1;
       CopyText(line->Dir, value);
     } else if (Switch(token, "/GROUP=", &value)) {

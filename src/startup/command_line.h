@@ -2,7 +2,7 @@
 // (an autorun.inf or a script may give them so); the switches of an unattended install follow
 // anywhere after the program name, in any letter case:
 //   /S                 silent: no window, no box; every question answered the safe way
-//   /DIR=<folder>      the install folder
+//   /DIR=<folder>      the install folder, in full ("C:\..." or "\\server\...")
 //   /GROUP=<name>      the program group
 //   /OPTIONS=<n>,...   the numbers of the top-level options to install, all others not
 //   /RUN               start the program of the finish page at the end of a silent run

@@ -92,7 +92,10 @@ std::string LongScript(const std::string& install, const BenchFile& file, size_t
 double TimeCopyPage(const std::string& medium) {
   ui::Setup setup;
   // The walk as a user agrees to everything: welcome and options page, then the copy.
-  if (!ui::StartAndInstall(&setup, medium)) return -1;
+  if (!ui::StartAndInstall(&setup, medium)) {
+    printf("bench: the walk to the copy page failed\n");
+    return -1;
+  }
   HWND page = nullptr;
   double start = 0;
   for (int i = 0; i < 20000 && !page; ++i) {
@@ -104,7 +107,11 @@ double TimeCopyPage(const std::string& medium) {
   if (!page) return -1;
   while (IsWindow(page) && IsWindowVisible(page)) Sleep(1);
   double seconds = Now() - start;
-  if (ui::WaitCleanExit(&setup, 30000) != 0) return -1;
+  int rc = ui::WaitCleanExit(&setup, 120000);
+  if (rc != 0) {
+    printf("bench: the setup ended with %d after a copy of %.3f s\n", rc, seconds);
+    return -1;
+  }
   return seconds;
 }
 
@@ -212,9 +219,10 @@ double TimeBlockLoop(const std::vector<BenchFile>& files, const std::string& med
 double TimeCopyPageRun(const std::vector<BenchFile>& files, const std::string& medium, const std::string& install) {
   double seconds = TimeCopyPage(medium);
   bool same = true;
-  for (size_t i = 0; i < files.size() && seconds > 0; ++i) {
+  for (size_t i = 0; i < files.size() && seconds > 0 && same; ++i) {
     std::string bytes;
     same = same && ui::ReadFile(ui::JoinPath(install, files[i].Installed()), &bytes) && bytes.size() == files[i].Size;
+    if (!same) printf("bench: %s was not copied whole\n", files[i].Installed().c_str());
   }
   ui::RemoveTree(install);
   return same ? seconds : -1;

@@ -37,6 +37,7 @@ TEST(CommandLine, SwitchesInAnyOrderAndCaseWithQuotedValues) {
   EXPECT_EQ(line.OptionCount, 2);
   EXPECT_TRUE(OptionChosen(line, 3) && OptionChosen(line, 1) && !OptionChosen(line, 2));
   EXPECT_STREQ(Parse("/DIR=\"C:\\A B\"").Dir, "C:\\A B");
+  EXPECT_STREQ(Parse("/DIR=\\\\server\\freigabe").Dir, "\\\\server\\freigabe");
   EXPECT_EQ(Parse("/GROUP=").HasGroup, 1);  // the Programs menu itself
   CommandLine none = Parse("/OPTIONS=");
   EXPECT_EQ(none.HasOptions, 1);
@@ -45,7 +46,9 @@ TEST(CommandLine, SwitchesInAnyOrderAndCaseWithQuotedValues) {
 
 TEST(CommandLine, UnknownSwitchesAndBadValuesAreRefusedWithTheReason) {
   for (const char* bad : {"/X", "/S2", "/silent", "/DIR=", "/OPTIONS=a", "/OPTIONS=0", "/OPTIONS=1,,2", "/OPTIONS=1,",
-                          "/OPTIONS=-1", "/OPTIONS=99999999999", "/RUNNING", "irgendwas", "/S /DIR"}) {
+                          "/OPTIONS=-1", "/OPTIONS=99999999999", "/RUNNING", "irgendwas", "/S /DIR",
+                          // a folder not given in full would lie on the medium or below a current folder
+                          "/DIR=Programme", "/DIR=C:Programme", "/DIR=\\Programme", "/DIR=\\\\"}) {
     CommandLine line = Parse(bad, 0);
     EXPECT_NE(line.Error[0], 0) << bad;
   }
