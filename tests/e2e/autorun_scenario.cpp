@@ -64,8 +64,13 @@ std::string Screenshot(const char* name) {
   return ui::JoinPath(folder, name);
 }
 
-// Runs the setup that "&Setup" went on with: welcome page, copy, end.
-void InstallFromWelcomePage(ui::Setup* setup) {
+// The box offers "&Setup"; taken, the setup runs: welcome page, copy, end.
+void InstallThroughSetupButton(const Installed& run, ui::Setup* setup) {
+  ASSERT_TRUE(ui::StartSetup(setup, run.Medium, "/AUTORUN"));
+  HWND box = WaitAutorunBox(setup->Pid);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(ui::ControlText(box, 1), "&Setup");
+  ui::Click(box, 1);
   HWND welcome = ui::WaitWelcomePage(setup->Pid);
   ASSERT_NE(welcome, nullptr);
   ui::Click(welcome, 1000);
@@ -155,12 +160,8 @@ TEST(AutorunScenario, DeletedFileOffersTheFullSetup) {
   Installed run("autorun-geloescht");
   DeleteFileA((run.Install + "\\bibliothek.dll").c_str());
   ui::Setup setup;
-  ASSERT_TRUE(ui::StartSetup(&setup, run.Medium, "/AUTORUN"));
-  HWND box = WaitAutorunBox(setup.Pid);
-  ASSERT_NE(box, nullptr);
-  EXPECT_EQ(ui::ControlText(box, 1), "&Setup");
-  ui::Click(box, 1);
-  InstallFromWelcomePage(&setup);
+  InstallThroughSetupButton(run, &setup);
+  if (HasFatalFailure()) return;
   // Into the registered program's folder, with both options.
   EXPECT_TRUE(ui::FileExists(run.Install + "\\erstes.txt"));
   EXPECT_TRUE(ui::FileExists(run.Install + "\\zweites.txt"));
@@ -171,12 +172,8 @@ TEST(AutorunScenario, NewerDataOnTheMediumRunsTheSetupWithoutItsFirstOption) {
   Installed run("autorun-neuer");
   ui::SetRegistryString(DataKey(), "", "2");
   ui::Setup setup;
-  ASSERT_TRUE(ui::StartSetup(&setup, run.Medium, "/AUTORUN"));
-  HWND box = WaitAutorunBox(setup.Pid);
-  ASSERT_NE(box, nullptr);
-  EXPECT_EQ(ui::ControlText(box, 1), "&Setup");
-  ui::Click(box, 1);
-  InstallFromWelcomePage(&setup);
+  InstallThroughSetupButton(run, &setup);
+  if (HasFatalFailure()) return;
   EXPECT_FALSE(ui::FileExists(run.Install + "\\erstes.txt"));
   EXPECT_TRUE(ui::FileExists(run.Install + "\\zweites.txt"));
 }

@@ -301,20 +301,19 @@ std::vector<std::string> ComboItems(HWND dialog, int id) {
   return ItemTexts(GetDlgItem(dialog, id), CB_GETCOUNT, CB_GETLBTEXT, CB_ERR);
 }
 
-bool SelectListItem(HWND dialog, int id, int index) {
-  HWND list = GetDlgItem(dialog, id);
+// Selects an item of a list or combo box and tells the dialog with the box's notification.
+bool SelectItem(HWND dialog, int id, int index, UINT select, WORD changed) {
+  HWND box = GetDlgItem(dialog, id);
   DWORD_PTR result = 0;
-  return list && SendMessageTimeoutA(list, LB_SETCURSEL, index, 0, SMTO_ABORTIFHUNG, 5000, &result) &&
+  return box && SendMessageTimeoutA(box, select, index, 0, SMTO_ABORTIFHUNG, 5000, &result) &&
          static_cast<LRESULT>(result) == index &&
-         PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+         PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, changed), reinterpret_cast<LPARAM>(box));
 }
 
+bool SelectListItem(HWND dialog, int id, int index) { return SelectItem(dialog, id, index, LB_SETCURSEL, LBN_SELCHANGE); }
+
 bool SelectComboItem(HWND dialog, int id, int index) {
-  HWND combo = GetDlgItem(dialog, id);
-  DWORD_PTR result = 0;
-  return combo && SendMessageTimeoutA(combo, CB_SETCURSEL, index, 0, SMTO_ABORTIFHUNG, 5000, &result) &&
-         static_cast<LRESULT>(result) == index &&
-         PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+  return SelectItem(dialog, id, index, CB_SETCURSEL, CBN_SELCHANGE);
 }
 
 bool MouseDown(HWND control, int x, int y) { return PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y)); }
