@@ -6,6 +6,7 @@
 #include "install/copy_blocks.h"
 #include "install/copy_page.h"
 #include "install/filesystem.h"
+#include "install/pending_files.h"
 #include "install/progress_bar.h"
 #include "install/setup_log.h"
 #include "install/shared_dlls.h"
@@ -69,8 +70,9 @@ struct CopyState {
   int64_t TotalBytes;      // 100 percent
   char SourcePath[kPathChars];
   char TargetPath[kPathChars];
-  // The copy is written under a temporary name beside the target and put in place only when
-  // complete, so an installed file is never left half rewritten.
+  // An installed file's replacement is written under a temporary name beside it and put in
+  // place only when complete, so an installed file is never left half rewritten. A new file is
+  // written under its own name (and noted in the journal); then this is the target's path.
   char TempPath[kPathChars];
   DWORD TargetAttributes;  // of the installed file, INVALID_FILE_ATTRIBUTES when there is none
   DWORD KeptAttributes;    // attributes of the file being replaced, 0 for a new file
@@ -278,6 +280,26 @@ int CreateTempTarget() {
   return 1;
 }
 
+// Creates the target under its own name where no file of that name is there yet, and notes it
+// in the journal; the copy is then written straight into it. 0 when the name is taken or cannot
+// be created or noted: the usual way (folder made, installed file checked, temporary file)
+// takes over.
+int CreateNewTarget(const FileEntry* entry) {
+  if (!PendingJournalOpen()) return 0;
+  HANDLE file = CreateFileA(Copy.TargetPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 0;
+  TargetHandle.Reset(file);
+  if (!NotePendingFile(Copy.TargetPath, entry->Size)) {
+    TargetHandle.Close();
+    DeleteFileA(Copy.TargetPath);
+    return 0;
+  }
+  CopyText(Copy.TempPath, Copy.TargetPath);  // a copy left unfinished goes
+  Copy.KeptAttributes = 0;
+  return 1;
+}
+
 // Makes the target's folder, checks that an installed file may be replaced, and opens the
 // temporary file beside it. 0 when the target cannot be written.
 int OpenTarget() {
@@ -311,6 +333,10 @@ int OpenTarget() {
 
 // Puts the complete temporary file in place of the target.
 int PlaceTarget() {
+  if (strcmp(Copy.TempPath, Copy.TargetPath) == 0) {  // written under its own name
+    Copy.TempPath[0] = 0;
+    return 1;
+  }
   if (Copy.KeptAttributes) SetFileAttributesA(Copy.TempPath, Copy.KeptAttributes & ~FILE_ATTRIBUTE_READONLY);
   if (!PutFileInPlace(Copy.TempPath, Copy.TargetPath)) return 0;
   Copy.TempPath[0] = 0;
@@ -374,9 +400,14 @@ void StepNextFile(HWND page) {
     AskAboutTarget(page, Copy.TargetPath[0] ? Copy.TargetPath : entry->TargetName, 0);
     return;
   }
-  // Looked up once: the version test and the target's checks both need it.
-  Copy.TargetAttributes = GetFileAttributesA(Copy.TargetPath);
-  if (Copy.TargetAttributes != INVALID_FILE_ATTRIBUTES && IsEntryInstalledCurrent(Copy.TargetPath, entry)) {
+  // A file not installed yet is created under its own name at once (one look for the name, as
+  // a plain copy takes); only an installed file is copied beside itself and replaced.
+  int created = sourceFits && CreateNewTarget(entry);
+  // Otherwise looked up once: the version test and the target's checks both need it.
+  Copy.TargetAttributes = created ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(Copy.TargetPath);
+  // A file a killed run left unfinished is copied again, whatever version it shows.
+  if (Copy.TargetAttributes != INVALID_FILE_ATTRIBUTES && !IsUnfinishedByKilledRun(Copy.TargetPath) &&
+      IsEntryInstalledCurrent(Copy.TargetPath, entry)) {
     SetTargetLine(kUpToDateText);
     Copy.BytesDone += CountedSize(entry);
     if (entry->Shared) AddSharedDllReference(Copy.TargetPath);
@@ -391,10 +422,11 @@ void StepNextFile(HWND page) {
     SourceHandle.Reset(
         CreateFileA(Copy.SourcePath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!SourceHandle.IsOpen()) {
+    DiscardTarget();
     AskForSource(page);
     return;
   }
-  if (!OpenTarget()) {
+  if (!created && !OpenTarget()) {
     AskAboutTarget(page, Copy.TargetPath, 0);
     return;
   }
@@ -415,6 +447,7 @@ void FinishFile(HWND page) {
     AskAboutTarget(page, Copy.TargetPath, Copy.FileBytesDone);
     return;
   }
+  PendingFileDone(Copy.TargetPath);
   if (Copy.FileBytesDone != entry->Size) {
     ReportFailure(page, kReadErrorText, Copy.SourcePath, "Schwerer Fehler");
     ErrorsOccurred = 1;
@@ -492,6 +525,7 @@ void OnInit(HWND page) {
   }
   LogCreatedDirectories();
   WritePendingAnswers();
+  OpenPendingJournal();
   // The first step only now: scheduled earlier, it would fire inside an error box above. It is
   // posted rather than timed: the timer's least interval would leave the copy idle at its start.
   Shown.Copying = 1;
@@ -539,6 +573,7 @@ INT_PTR CALLBACK CopyPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPa
       return TRUE;
     case WM_DESTROY:
       CloseFiles();
+      ClosePendingJournal();
       return FALSE;
   }
   return FALSE;

@@ -33,5 +33,6 @@ int64_t ProgressPercent(int64_t done, int64_t total) {
 int ProgressFillWidth(int64_t percent, int width) {
   if (width <= 0 || percent <= 0) return 0;
   if (percent >= 100) return width;
-  return static_cast<int>(percent * width / 100);
+  int p = static_cast<int>(percent);  // 1 to 99: width * p / 100 in parts that cannot overflow
+  return width / 100 * p + width % 100 * p / 100;
 }

@@ -40,7 +40,7 @@ uint64_t DateToFileTime(int year, int month, int day) {
   int d = static_cast<uint16_t>(day);
   // The platform's documented range of years; Feb 29 only in leap years.
   if (y < 1601 || y > 30827 || m < 1 || m > 12 || d < 1 || d > DaysInMonth(y, m)) return 0;
-  int64_t years = y - 1601;
+  int years = y - 1601;  // below 30,000: the day count fits an int
   int64_t days = years * 365 + years / 4 - years / 100 + years / 400;
   for (int i = 1; i < m; ++i) days += DaysInMonth(y, i);
   days += d - 1;

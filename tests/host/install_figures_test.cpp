@@ -1,6 +1,7 @@
 // The figures of an install: option folders and installed paths, the sums of the selection
 // (progress total and space per drive, which must charge what the copy copies), the
-// progress bar's arithmetic, copy blocks, temporary names, log lines and stored counts.
+// progress bar's arithmetic, copy blocks, temporary names, the notes of new files a killed
+// run may leave unfinished, log lines and stored counts.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -11,6 +12,7 @@
 #include "host_platform.h"
 #include "install/copy_blocks.h"
 #include "install/drives.h"
+#include "install/pending_files.h"
 #include "install/progress_bar.h"
 #include "install/setup_log.h"
 #include "install/shared_dlls.h"
@@ -137,6 +139,8 @@ TEST(Figures, ProgressBlocksAndTemporaryNames) {
            {2, 3, 67}, {1, 200, 1}, {1, 0, 0}, {6442450944LL, 8589934592LL, 75}, {INT64_MAX, 1, INT64_MAX}})
     EXPECT_EQ(ProgressPercent(done, total), percent) << done << "/" << total;
   EXPECT_EQ(ProgressFillWidth(INT64_MAX, 216), 216);
+  EXPECT_EQ(ProgressFillWidth(33, 300), 99);
+  EXPECT_EQ(ProgressFillWidth(99, 2000000000), 1980000000);  // no overflow on the way
   uint32_t block = kFirstBlockBytes;
   for (int i = 0; i < 7; ++i) block = NextBlockBytes(block, 100);
   EXPECT_EQ(block, kLargestBlockBytes);  // 8 KB doubled seven times
@@ -157,6 +161,40 @@ TEST(Figures, ProgressBlocksAndTemporaryNames) {
   EXPECT_EQ(strlen(temp), 258u);  // "~XXXX" where "stpXXXX.tmp" does not fit
   EXPECT_EQ(TemporaryPathFor(temp, ("C:\\" + std::string(255, 'f') + "\\a").c_str()), 0);
   EXPECT_EQ(TemporaryPathFor(temp, "ohne Ordner"), 0);
+}
+
+// The journal's list: one note per file however its name is written, the oldest note giving
+// way, and bytes read back taken only when they are such a list.
+TEST(Figures, NotesOfNewFiles) {
+  PendingFiles list{};
+  AddPendingFile(&list, "C:\\Programme\\\xDC" "bel\\A.dll", 10);
+  AddPendingFile(&list, "c:\\programme\\\xFC" "bel\\a.DLL", 12);  // the same file: the new length
+  ASSERT_EQ(list.Count, 1);
+  EXPECT_EQ(list.Files[0].Size, 12);
+  EXPECT_EQ(FindPendingFile(&list, "C:\\PROGRAMME\\\xDC" "BEL\\A.DLL"), 0);
+  EXPECT_EQ(FindPendingFile(&list, "C:\\Programme\\\xDC" "bel\\A.dl"), -1);
+  EXPECT_EQ(FindPendingFile(&list, "C:\\Programme\\\xDC" "bel\\A.dlll"), -1);
+  for (int i = 1; i <= kMaxPendingFiles; ++i) AddPendingFile(&list, ("C:\\f" + std::to_string(i)).c_str(), i);
+  ASSERT_EQ(list.Count, kMaxPendingFiles);
+  EXPECT_EQ(FindPendingFile(&list, "C:\\Programme\\\xDC" "bel\\A.dll"), -1);  // the oldest went
+  EXPECT_EQ(FindPendingFile(&list, "C:\\f4"), kMaxPendingFiles - 1);
+  RemovePendingFile(&list, FindPendingFile(&list, "C:\\f2"));
+  RemovePendingFile(&list, -1);  // a file without a note
+  ASSERT_EQ(list.Count, kMaxPendingFiles - 1);
+  EXPECT_STREQ(list.Files[1].Path, "C:\\f3");
+
+  EXPECT_TRUE(IsPendingFilesImage(&list, sizeof list));
+  EXPECT_FALSE(IsPendingFilesImage(&list, sizeof list - 1));  // cut short
+  PendingFiles bad = list;
+  memset(bad.Files[2].Path, 'x', sizeof bad.Files[2].Path);  // a path without its end
+  EXPECT_FALSE(IsPendingFilesImage(&bad, sizeof bad));
+  memset(bad.Files[2].Path, 'x', sizeof bad.Files[2].Path);
+  bad.Count = 2;  // beyond the notes: not read
+  EXPECT_TRUE(IsPendingFilesImage(&bad, sizeof bad));
+  for (int count : {-1, kMaxPendingFiles + 1}) {
+    bad.Count = count;
+    EXPECT_FALSE(IsPendingFilesImage(&bad, sizeof bad)) << count;
+  }
 }
 
 TEST(Figures, LogNamesAndLines) {
