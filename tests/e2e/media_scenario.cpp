@@ -20,6 +20,30 @@ std::string Script(const std::string& install, const std::vector<std::string>& e
 
 constexpr size_t kLarge = 96u * 1024 * 1024;
 
+// Lets the setup run in 0.1 ms steps until the file the pattern names in the install folder has
+// grown beyond the given size after the small first file is in, and holds it there: however
+// fast the copy, it is caught.
+bool HoldCopy(ui::ProcessThreads* threads, const std::string& install, const char* pattern, DWORD beyond) {
+  if (!threads->Suspend()) return false;
+  LARGE_INTEGER frequency, start, now;
+  QueryPerformanceFrequency(&frequency);
+  for (int i = 0; i < 100000; ++i) {
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((install + "\\" + pattern).c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+      FindClose(find);
+      if (ui::FileExists(install + "\\zuerst.txt") && found.nFileSizeLow > beyond) return true;
+    }
+    threads->Resume();
+    QueryPerformanceCounter(&start);
+    do QueryPerformanceCounter(&now);
+    while ((now.QuadPart - start.QuadPart) * 10000 < frequency.QuadPart);
+    threads->Suspend();
+  }
+  threads->Resume();
+  return false;
+}
+
 // A small file, then a large one replacing an installed copy.
 struct LargeCopy {
   std::string Install, Medium, Old = ui::PatternBytes(kLarge / 4, 41), New = ui::PatternBytes(kLarge, 42);
@@ -32,28 +56,7 @@ struct LargeCopy {
     ui::WriteFiles(Medium, {{"zuerst.txt", "zuerst"}, {"gross.dat", New}});
     ui::WriteFiles(Install, {{"gross.dat", Old}});
   }
-  // Lets the setup run in 0.1 ms steps until the large file's temporary copy has grown beyond
-  // the given size, and holds it there: however fast the copy, it is caught.
-  bool Hold(ui::ProcessThreads* threads, DWORD beyond) {
-    if (!threads->Suspend()) return false;
-    LARGE_INTEGER frequency, start, now;
-    QueryPerformanceFrequency(&frequency);
-    for (int i = 0; i < 100000; ++i) {
-      WIN32_FIND_DATAA found;
-      HANDLE find = FindFirstFileA((Install + "\\*.tmp").c_str(), &found);
-      if (find != INVALID_HANDLE_VALUE) {
-        FindClose(find);
-        if (ui::FileExists(Install + "\\zuerst.txt") && found.nFileSizeLow > beyond) return true;
-      }
-      threads->Resume();
-      QueryPerformanceCounter(&start);
-      do QueryPerformanceCounter(&now);
-      while ((now.QuadPart - start.QuadPart) * 10000 < frequency.QuadPart);
-      threads->Suspend();
-    }
-    threads->Resume();
-    return false;
-  }
+  bool Hold(ui::ProcessThreads* threads, DWORD beyond) { return HoldCopy(threads, Install, "*.tmp", beyond); }
 };
 
 // Moves a box of the page below it, so the page shows as it stands.
@@ -154,6 +157,84 @@ TEST(MediaScenario, WhatAKilledRunLeftIsGoneAfterTheNextRun) {
   ASSERT_EQ(ui::WaitCleanExit(&again, 120000), 0);
   EXPECT_TRUE(ui::Holds(c.Install + "\\gross.dat", c.New));
   EXPECT_TRUE(NoTemporaryFile(c.Install));
+}
+
+// The journal of new files in the user's temporary folder.
+std::string Journal() {
+  char folder[MAX_PATH];
+  GetTempPathA(sizeof folder, folder);
+  return std::string(folder) + "stpnew.tmp";
+}
+
+// A file not installed before is written under its own name. Cancelled, it is gone. A setup
+// killed while writing it leaves it unfinished, with the version of the whole file readable:
+// the next run that installs it copies it again all the same, and one that does not install it
+// keeps the note for a later run.
+TEST(MediaScenario, ANewFileLeftUnfinishedIsGoneOrCopiedAgain) {
+  std::string dll;
+  ASSERT_TRUE(ui::ReadFile(ui::FixturePath("ver2000.dll"), &dll));
+  dll += ui::PatternBytes(kLarge, 43);  // data after the library, as a self-extracting one has
+  DeleteFileA(Journal().c_str());       // what earlier killed runs noted
+  for (int kill = 0; kill <= 1; ++kill) {
+    std::string root = ui::FreshFolder(kill ? "copy-new-killed" : "copy-new-cancelled"), install = root + "\\Ziel";
+    std::string medium = ui::MakeMedium(
+        std::string(kill ? "copy-new-killed" : "copy-new-cancelled") + "\\medium",
+        Script(install, {"1,,zuerst.txt,,$(AppPath),,,,6", "1,,neu.dll,,$(AppPath),,,," + std::to_string(dll.size())})
+            .c_str());
+    ui::WriteFiles(medium, {{"zuerst.txt", "zuerst"}, {"neu.dll", dll}});
+    std::string target = install + "\\neu.dll";
+    {
+      ui::Setup setup;
+      ASSERT_TRUE(ui::StartAndInstall(&setup, medium));
+      ui::ProcessThreads threads(setup.Pid);
+      ASSERT_TRUE(HoldCopy(&threads, install, "neu.dll", kLarge / 5));
+      EXPECT_TRUE(NoTemporaryFile(install));
+      if (kill) {
+        ui::CloseSetup(&setup);
+      } else {
+        ui::Click(HeldCopyPage(setup.Pid), IDCANCEL);
+        threads.Resume();
+        HWND box = ui::WaitDialog(setup.Pid, "Setup abbrechen", {1, 2, 258});
+        ASSERT_NE(box, nullptr);
+        EXPECT_TRUE(ui::Answer(box, 2));
+        HWND notice = ui::WaitIncompleteNotice(setup.Pid);
+        ASSERT_NE(notice, nullptr);
+        EXPECT_TRUE(ui::Answer(notice, 1));
+        EXPECT_EQ(ui::WaitExit(&setup), 3);
+      }
+    }
+    if (!kill) {
+      EXPECT_FALSE(ui::FileExists(target));
+      EXPECT_FALSE(ui::FileExists(Journal()));
+      ui::RemoveTree(root);
+      continue;
+    }
+    std::string left;
+    ASSERT_TRUE(ui::ReadFile(target, &left));
+    ASSERT_LT(left.size(), dll.size());
+    DWORD handle = 0;
+    EXPECT_GT(GetFileVersionInfoSizeA(target.c_str(), &handle), 0u) << "the unfinished copy shows its version";
+    ASSERT_TRUE(ui::FileExists(Journal()));
+
+    // Another product's setup, which does not install the file, keeps the note.
+    std::string other = ui::MakeMedium("copy-new-killed\\andere", Script(root + "\\Anderes Ziel", {"1,,zuerst.txt,,$(AppPath),,,,6"}).c_str());
+    ui::WriteFiles(other, {{"zuerst.txt", "zuerst"}});
+    {
+      ui::Setup setup;
+      ASSERT_TRUE(ui::StartAndInstall(&setup, other));
+      ASSERT_EQ(ui::WaitCleanExit(&setup, 120000), 0);
+    }
+    EXPECT_TRUE(ui::FileExists(Journal()));
+
+    ui::Setup again;
+    ASSERT_TRUE(ui::StartAndInstall(&again, medium));
+    ASSERT_EQ(ui::WaitCleanExit(&again, 120000), 0);
+    EXPECT_TRUE(ui::Holds(target, dll));
+    EXPECT_EQ(ui::ReadSetupLog(install, 1), "Copied:" + install + "\\zuerst.txt\r\nCopied:" + target + "\r\n");
+    EXPECT_FALSE(ui::FileExists(Journal()));
+    EXPECT_TRUE(NoTemporaryFile(install));
+    ui::RemoveTree(root);
+  }
 }
 
 // A DVD-sized file is what the script says: copied whole and reported as no error. The source
