@@ -131,8 +131,10 @@ HWND PollWindow(const ui::Setup& setup, const std::string& caption, int control 
 // the copy, the system update and every page between. While the copy page is up only its being
 // visible is asked: a look at every window of the run each millisecond would keep Wine's
 // server, which each file call of the setup goes through, busy too. parts gets the time until
-// the copy page is up, while it is up, and from then until the end.
-double TimeWholeRun(const std::string& medium, const std::string& install, double parts[3]) {
+// the options page is up, from its "Weiter" until the copy page is up, while that is up, until
+// the finish page is up, and from its button until the end.
+constexpr int kRunParts = 5;
+double TimeWholeRun(const std::string& medium, const std::string& install, double parts[kRunParts]) {
   ui::Setup setup;
   if (!ui::StartSetup(&setup, medium)) return -1;
   HWND welcome = ui::WaitWelcomePage(setup.Pid);
@@ -140,16 +142,19 @@ double TimeWholeRun(const std::string& medium, const std::string& install, doubl
   double start = Now();
   ui::Click(welcome, 1000);
   HWND options = PollWindow(setup, ui::ProductName() + "-Benutzerdefinierte Optionen");
+  double optionsUp = Now();
   HWND copy = options && ui::Click(options, 1000) ? PollWindow(setup, "Kopieren") : nullptr;
   double shown = Now();
   while (copy && IsWindowVisible(copy)) Sleep(1);
   double gone = Now();
   HWND finish = copy ? PollWindow(setup, ui::ProductName() + "-Setup", 258) : nullptr;
+  double finishUp = Now();
   if (finish) ui::Click(finish, 1);
   int code = ui::WaitExit(&setup, 60000);
   double end = Now();
   ui::RemoveTree(install);
-  parts[0] = shown - start, parts[1] = gone - shown, parts[2] = end - gone;
+  double marks[kRunParts + 1] = {start, optionsUp, shown, gone, finishUp, end};
+  for (int i = 0; i < kRunParts; ++i) parts[i] = marks[i + 1] - marks[i];
   return code == 0 && finish ? end - start : -1;
 }
 
@@ -261,14 +266,15 @@ bool CompareCopies(const char* title, const std::vector<BenchFile>& files, const
     }
     pageTimes.push_back(page);
     if (wholeRun) {
-      double parts[3], run = TimeWholeRun(medium, install, parts);
+      double parts[kRunParts], run = TimeWholeRun(medium, install, parts);
       if (run <= 0) {
         printf("bench: the whole run did not finish cleanly\n");
         return false;
       }
       runTimes.push_back(run);
-      printf("  whole run %.3f s: to the copy page %.3f s, copy page %.3f s, to the exit %.3f s\n", run, parts[0],
-             parts[1], parts[2]);
+      printf("  whole run %.3f s: to the options page %.3f s, to the copy page %.3f s, copy page %.3f s, to the "
+             "finish page %.3f s, to the exit %.3f s\n",
+             run, parts[0], parts[1], parts[2], parts[3], parts[4]);
     }
   }
   double plainSeconds = Best(plainTimes), pageSeconds = Best(pageTimes);
