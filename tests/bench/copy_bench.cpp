@@ -265,6 +265,7 @@ bool CompareCopies(const char* title, const std::vector<BenchFile>& files, const
       return false;
     }
     pageTimes.push_back(page);
+    printf("  round %d: loop %.3f, block %.3f, page %.3f\n", round, plainTimes.back(), blockTimes.back(), page);
     if (wholeRun) {
       double parts[kRunParts], run = TimeWholeRun(medium, install, parts);
       if (run <= 0) {
