@@ -169,7 +169,8 @@ std::string Journal() {
 // A file not installed before is written under its own name. Cancelled, it is gone. A setup
 // killed while writing it leaves it unfinished, with the version of the whole file readable:
 // the next run that installs it copies it again all the same, and one that does not install it
-// keeps the note for a later run.
+// keeps the note for a later run. While another setup holds the journal, new files take the
+// way of replacements.
 TEST(MediaScenario, ANewFileLeftUnfinishedIsGoneOrCopiedAgain) {
   std::string dll;
   ASSERT_TRUE(ui::ReadFile(ui::FixturePath("ver2000.dll"), &dll));
@@ -232,6 +233,18 @@ TEST(MediaScenario, ANewFileLeftUnfinishedIsGoneOrCopiedAgain) {
     EXPECT_TRUE(ui::Holds(target, dll));
     EXPECT_EQ(ui::ReadSetupLog(install, 1), "Copied:" + install + "\\zuerst.txt\r\nCopied:" + target + "\r\n");
     EXPECT_FALSE(ui::FileExists(Journal()));
+    EXPECT_TRUE(NoTemporaryFile(install));
+
+    // While another setup holds the journal, new files go beside their target as replacements do.
+    ui::RemoveTree(install);
+    HANDLE held = CreateFileA(Journal().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    ui::Setup third;
+    ASSERT_TRUE(ui::StartAndInstall(&third, medium));
+    EXPECT_EQ(ui::WaitCleanExit(&third, 120000), 0);
+    CloseHandle(held);
+    DeleteFileA(Journal().c_str());
+    EXPECT_TRUE(ui::Holds(target, dll));
     EXPECT_TRUE(NoTemporaryFile(install));
     ui::RemoveTree(root);
   }
