@@ -1,5 +1,6 @@
 #include "ui_driver.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include <tlhelp32.h>
@@ -105,8 +106,17 @@ bool StartSetup(Setup* setup, const std::string& medium, const std::string& argu
   line.push_back(0);
   // Started from another folder on purpose: the program must find its own.
   std::string folder = currentFolder.empty() ? TestRoot() : currentFolder;
-  BOOL started = CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, error != INVALID_HANDLE_VALUE, 0, nullptr,
-                                folder.c_str(), &startup, &info);
+  // Wine has been seen to refuse a start once in many hundred, before the program ran at all:
+  // that is said, and the start tried again.
+  BOOL started = FALSE;
+  for (int attempt = 1; attempt <= 3 && !started; ++attempt) {
+    started = CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, error != INVALID_HANDLE_VALUE, 0, nullptr,
+                             folder.c_str(), &startup, &info);
+    if (!started) {
+      fprintf(stderr, "StartSetup: %s did not start (error %lu), attempt %d\n", exe.c_str(), GetLastError(), attempt);
+      Sleep(500);
+    }
+  }
   if (error != INVALID_HANDLE_VALUE) CloseHandle(error);
   if (!started) return false;
   CloseHandle(info.hThread);
