@@ -6,6 +6,7 @@
 
 struct HWND__;
 typedef HWND__* HWND;
+struct tagMSG;
 
 // Step messages, private to a busy page.
 enum : unsigned {
@@ -44,6 +45,13 @@ constexpr int64_t kDrawIntervalUs = 20000;
 
 // For the page's WM_TIMER: stops a step timer and posts its step. 1 when the id was a step's.
 int OnStepTimer(HWND page, uintptr_t timerId);
+
+// GetMessageA for the wizard's message loops: once the thread's queue is empty, a step that
+// waits for its timer (it let input, messages and paint go first) is posted at once. The
+// timer's least interval, 10 ms (on Windows a tick of the system's clock, about 16 ms), would
+// otherwise leave the thread idle at a busy page's start and after every slice that something
+// ended. Returns what GetMessageA returns.
+int GetWizardMessage(tagMSG* message);
 
 // What every busy page's procedure does with its step timers and step messages (after the
 // gate): a timer posts its step, a step runs its time slice through run. 1 when the message

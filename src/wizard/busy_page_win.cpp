@@ -25,8 +25,18 @@ constexpr UINT kWaitingKinds = QS_INPUT | QS_PAINT | QS_TIMER | QS_POSTMESSAGE |
 
 int ThreadHasWaiting() { return HIWORD(GetQueueStatus(kWaitingKinds)) != 0; }
 
+// The step whose timer runs now (one busy page runs at a time); it may also go as soon as the
+// thread's queue is empty (PostIdleStep).
+HWND TimedPage;
+unsigned TimedStep;
+
 void StartStepTimer(HWND page, unsigned message) {
-  if (!SetTimer(page, message, 0, nullptr)) PostMessageA(page, message, 0, 0);
+  if (!SetTimer(page, message, 0, nullptr)) {
+    PostMessageA(page, message, 0, 0);
+    return;
+  }
+  TimedPage = page;
+  TimedStep = message;
 }
 
 }  // namespace
@@ -102,9 +112,29 @@ void ScheduleStep(HWND page, unsigned message) {
 
 int OnStepTimer(HWND page, uintptr_t timerId) {
   if (!IsStepMessage(static_cast<unsigned>(timerId))) return 0;
-  KillTimer(page, timerId);
-  PostMessageA(page, static_cast<UINT>(timerId), 0, 0);
+  if (page == TimedPage && timerId == TimedStep) TimedPage = nullptr;
+  // Only the way that stops the timer posts its step: never twice.
+  if (KillTimer(page, timerId)) PostMessageA(page, static_cast<UINT>(timerId), 0, 0);
   return 1;
+}
+
+namespace {
+
+// A step that waits for its timer (it let input, messages and paint go first) is posted now
+// instead. 1 when a step was posted.
+int PostIdleStep() {
+  HWND page = TimedPage;
+  if (!page) return 0;
+  TimedPage = nullptr;
+  return IsWindow(page) && KillTimer(page, TimedStep) && PostMessageA(page, TimedStep, 0, 0);
+}
+
+}  // namespace
+
+int GetWizardMessage(MSG* message) {
+  while (!PeekMessageA(message, nullptr, 0, 0, PM_REMOVE))
+    if (!PostIdleStep()) return GetMessageA(message, nullptr, 0, 0);
+  return message->message == WM_QUIT ? 0 : 1;
 }
 
 int HandleBusyStep(HWND page, unsigned message, uintptr_t wParam, void (*run)(HWND page, unsigned message)) {

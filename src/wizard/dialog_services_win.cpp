@@ -5,6 +5,7 @@
 #include "install/answers.h"
 #include "resources/resource_ids.h"
 #include "startup/state.h"
+#include "wizard/busy_page.h"
 #include "wizard/dialog_text.h"
 #include "wizard/frame.h"
 
@@ -195,7 +196,7 @@ INT_PTR RunModalDialog(int dialogId, HWND owner, DLGPROC procedure, LPARAM param
   HWND dialog = CreatePageDialog(dialogId, owner, procedure, parameter);
   MSG message;
   while (dialog && IsWindow(dialog) && !ended()) {
-    int got = GetMessageA(&message, nullptr, 0, 0);
+    int got = GetWizardMessage(&message);
     if (got <= 0) {
       // The run ends meanwhile: the quit message belongs to the frame's loop.
       if (got == 0) PostQuitMessage(static_cast<int>(message.wParam));

@@ -3,6 +3,7 @@
 #include "install/answers.h"
 #include "resources/resource_ids.h"
 #include "startup/state.h"
+#include "wizard/busy_page.h"
 #include "wizard/dialog_services.h"
 
 namespace {
@@ -286,7 +287,7 @@ void RunFrame() {
     ShowWindow(frame, SW_SHOWMAXIMIZED);
   }
   MSG msg;
-  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+  while (GetWizardMessage(&msg) > 0) {
     // Keyboard navigation of the modeless page.
     if (CurrentPage && IsDialogMessageA(CurrentPage, &msg)) continue;
     TranslateMessage(&msg);

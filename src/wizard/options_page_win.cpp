@@ -30,6 +30,7 @@ int PressedShown;     // while tracking: the pressed picture is shown
 int CheckCellWidth;   // one picture cell of bitmap 127, in pixels; 0 until an item was drawn
 int CheckCellHeight;
 int SilentNextPosted;  // a silent run has gone on once
+int FiguresFresh;      // the drive combo's posted selection comes with figures just measured
 
 // The selection state without the PressedMark; values the page has no picture for count as
 // state 1 (selected) and cannot be toggled.
@@ -140,6 +141,15 @@ void RefreshFigures() {
   ComputeRequiredSpace();
 }
 
+// Measures the drives and the required space again and lists the usable drives anew; the
+// combo's posted selection shows these figures without measuring a second time (each drive
+// asked costs a few milliseconds on some systems).
+void RefreshDriveCombo(HWND page) {
+  RefreshFigures();
+  FillDriveCombo(page, IDC_DRIVE_COMBO, InstallDir[0]);
+  FiguresFresh = 1;
+}
+
 void RedrawList(HWND page) {
   HWND list = GetDlgItem(page, IDC_OPTION_LIST);
   InvalidateRect(list, nullptr, FALSE);
@@ -153,12 +163,14 @@ void ShowOptionFigures(HWND page) {
   if (item == CB_ERR) return;  // no usable drive at all
   LRESULT d = SendMessageA(combo, CB_GETITEMDATA, item, 0);
   if (d < 0 || d >= kDriveCount) return;
+  int fresh = FiguresFresh;
+  FiguresFresh = 0;
   char old = UpperDrive();
   // Only a drive letter is replaced: a network folder or an empty one keeps its text.
   if (InstallDir[0] && InstallDir[1] == ':') InstallDir[0] = static_cast<char>('A' + d);
   SetDlgItemTextA(page, IDC_PATH_LINE, InstallDir);
   if (UpperDrive() != old) RunModalScan(page);
-  RefreshFigures();
+  if (UpperDrive() != old || !fresh) RefreshFigures();
   char text[32];
   FormatKilobytes(text, RequiredKilobytes(DriveTable[d].RequiredBytes));
   SetDlgItemTextA(page, IDC_REQUIRED_SPACE, text);
@@ -179,7 +191,11 @@ void ShowSelectedOption(HWND page) {
   const char* description = option->Description;
   if (StateOf(option) == 0 && option->NoCopyNode && option->NoCopyNode->Description[0])
     description = option->NoCopyNode->Description;
-  SetDlgItemTextA(page, IDC_DESCRIPTION, description);
+  // The multi-line box lays its text out anew whenever it is set, which takes milliseconds
+  // on some systems: the same text (a click on a check box selects its option again) is kept.
+  char shown[kDescriptionChars + 1] = "";
+  GetDlgItemTextA(page, IDC_DESCRIPTION, shown, sizeof shown);
+  if (strcmp(shown, description) != 0) SetDlgItemTextA(page, IDC_DESCRIPTION, description);
   char folder[kPathChars] = "";
   OptionFolder(folder, option);
   SetDlgItemTextA(page, IDC_PATH_LINE, folder);
@@ -210,8 +226,7 @@ void OnCheckBoxEvent(HWND page, LPARAM event) {
       // The option's folders may hold copies that will be kept: measure them first.
       RunModalScan(page);
     }
-    RefreshFigures();
-    FillDriveCombo(page, IDC_DRIVE_COMBO, InstallDir[0]);
+    RefreshDriveCombo(page);
   }
   RECT r;
   if (SendMessageA(list, LB_GETITEMRECT, item, reinterpret_cast<LPARAM>(&r)) != LB_ERR) InvalidateRect(list, &r, FALSE);
@@ -291,7 +306,7 @@ void OnInit(HWND page) {
   OptionsPage = page;
   ExpandDialogTexts(page);
   SetWindowLongPtrA(page, DWLP_USER, reinterpret_cast<LONG_PTR>(OptionRoot));  // ShownLevel
-  ClickTracking = PressedShown = CheckCellWidth = CheckCellHeight = SilentNextPosted = 0;
+  ClickTracking = PressedShown = CheckCellWidth = CheckCellHeight = SilentNextPosted = FiguresFresh = 0;
   ClearPressedMarks();
   HWND list = GetDlgItem(page, IDC_OPTION_LIST);
   SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OptionListProc));
@@ -300,8 +315,7 @@ void OnInit(HWND page) {
     SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(option));
   SendMessageA(list, LB_SETCURSEL, 0, 0);
   PostMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_OPTION_LIST, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
-  RefreshFigures();
-  FillDriveCombo(page, IDC_DRIVE_COMBO, InstallDir[0]);
+  RefreshDriveCombo(page);
   PageClosable = 1;
 }
 
@@ -319,8 +333,7 @@ void ChangeFolder(HWND page) {
   if (ChooseFolder(page, &prompt) == kPromptOk) {
     CopyText(InstallDir, prompt.Folder);
     if (UpperDrive() != old) RunModalScan(page);
-    RefreshFigures();
-    FillDriveCombo(page, IDC_DRIVE_COMBO, InstallDir[0]);
+    RefreshDriveCombo(page);
     RedrawList(page);
   }
   UpdateWindow(page);
