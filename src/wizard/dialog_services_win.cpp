@@ -27,7 +27,8 @@ void ExpandWindowText(HWND window) {
   char expanded[kWindowTextChars];
   GetWindowTextA(window, text, sizeof text);
   ExpandDialogText(text, ProductName, CompanyName, expanded, sizeof expanded);
-  SetWindowTextA(window, expanded);
+  // Most texts name no placeholder: setting them again would only lay them out anew.
+  if (strcmp(text, expanded) != 0) SetWindowTextA(window, expanded);
 }
 
 BOOL CALLBACK ExpandChild(HWND child, LPARAM) {
