@@ -1,5 +1,7 @@
 #include "install/progress_bar.h"
 
+#include "startup/text.h"
+
 int64_t ProgressDone;
 int64_t ProgressTotal = 1;
 int ProgressShowText;
@@ -15,17 +17,18 @@ int64_t ProgressPercent(int64_t done, int64_t total) {
   uint64_t d = Magnitude(done), t = Magnitude(total);
   bool negative = (done < 0) != (total < 0);
   // Whole part and remainder separately, so done * 100 never overflows.
-  uint64_t whole = d / t, rest = d % t;
+  uint64_t rest;
+  uint64_t whole = DivideWide(d, t, &rest);
   // rest < t; scale both down until rest * 100 fits (a rounding step of 1 in 2^56 at most).
   while (t > (UINT64_MAX / 100)) {
     t >>= 1;
     rest >>= 1;
   }
   if (rest >= t) rest = t - 1;  // the shift may round t below rest
-  uint64_t fraction = (rest * 100 + t / 2) / t;
+  uint64_t fraction = DivideWide(rest * 100 + t / 2, t);
   const uint64_t limit = static_cast<uint64_t>(INT64_MAX);
   uint64_t percent;
-  if (whole > (limit - fraction) / 100) percent = limit;
+  if (whole > DivideWide(limit - fraction, 100)) percent = limit;
   else percent = whole * 100 + fraction;
   return negative ? -static_cast<int64_t>(percent) : static_cast<int64_t>(percent);
 }

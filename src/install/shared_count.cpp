@@ -46,7 +46,7 @@ int DecodeStoredCount(uint32_t type, const unsigned char* data, size_t size, uin
       uint64_t v = 0;
       for (; i < end && data[i] >= '0' && data[i] <= '9'; ++i) {
         unsigned digit = data[i] - '0';
-        v = v > (UINT64_MAX - digit) / 10 ? UINT64_MAX : v * 10 + digit;
+        v = v > DivideWide(UINT64_MAX - digit, 10) ? UINT64_MAX : v * 10 + digit;
       }
       while (i < end && (data[i] == ' ' || data[i] == '\t')) ++i;
       if (i < end) return 0;

@@ -55,8 +55,9 @@ const char* Digits(uint64_t value, unsigned base, int upper, char (&digits)[24],
   const char* symbols = upper ? "0123456789ABCDEF" : "0123456789abcdef";
   char* p = digits + sizeof digits;
   do {
-    *--p = symbols[value % base];
-    value /= base;
+    uint64_t digit;
+    value = DivideWide(value, base, &digit);
+    *--p = symbols[digit];
   } while (value);
   *length = static_cast<size_t>(digits + sizeof digits - p);
   return p;
@@ -195,6 +196,35 @@ size_t FormatTextN(char* dst, size_t cap, const char* fmt, ...) {
   return n;
 }
 
+uint64_t DivideWideBitwise(uint64_t n, uint64_t d, uint64_t* remainder) {
+  uint64_t quotient = 0, rest = 0;
+  if (n >> 32 == 0 && d >> 32 == 0) {
+    // Both fit 32 bits: one division of the processor.
+    quotient = static_cast<uint32_t>(n) / static_cast<uint32_t>(d);
+    rest = static_cast<uint32_t>(n) % static_cast<uint32_t>(d);
+  } else {
+    for (int bit = 63; bit >= 0; --bit) {
+      // rest is at most the bits of n above this one, so the shift never loses a bit.
+      rest = rest << 1 | (n >> bit & 1);
+      if (rest >= d) {
+        rest -= d;
+        quotient |= uint64_t{1} << bit;
+      }
+    }
+  }
+  if (remainder) *remainder = rest;
+  return quotient;
+}
+
+uint64_t DivideWide(uint64_t n, uint64_t d, uint64_t* remainder) {
+#if UINTPTR_MAX > 0xFFFFFFFFu
+  if (remainder) *remainder = n % d;
+  return n / d;
+#else
+  return DivideWideBitwise(n, d, remainder);
+#endif
+}
+
 int64_t Atoi64Saturated(const char* text) {
   const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
   if (!p) return 0;
@@ -206,7 +236,7 @@ int64_t Atoi64Saturated(const char* text) {
   uint64_t value = 0;
   for (; *p >= '0' && *p <= '9'; ++p) {
     unsigned digit = *p - '0';
-    value = value > (limit - digit) / 10 ? limit : value * 10 + digit;
+    value = value > DivideWide(limit - digit, 10) ? limit : value * 10 + digit;
   }
   if (!negative) return static_cast<int64_t>(value);
   return value > static_cast<uint64_t>(INT64_MAX) ? INT64_MIN : -static_cast<int64_t>(value);

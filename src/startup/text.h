@@ -46,6 +46,13 @@ template <size_t N> int FormatWholeText(char (&dst)[N], const char* fmt, ...) {
   return whole;
 }
 
+// n / d for d > 0, with the remainder in *remainder when one is asked for. The 32-bit build
+// divides 64-bit numbers here (DivideWideBitwise) rather than through the compiler's routines,
+// which would bring their unwinding tables along; a 64-bit build divides natively.
+uint64_t DivideWide(uint64_t n, uint64_t d, uint64_t* remainder = nullptr);
+// The same by shifts and subtractions on every build.
+uint64_t DivideWideBitwise(uint64_t n, uint64_t d, uint64_t* remainder);
+
 // Reads a decimal number like the C library's atoi (leading blanks, optional sign, digits),
 // saturating at the limits of a signed 32-bit value instead of overflowing.
 int AtoiSaturated(const char* text);

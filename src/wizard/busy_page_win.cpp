@@ -2,6 +2,7 @@
 
 #include "install/answers.h"
 #include "startup/state.h"
+#include "startup/text.h"
 #include "wizard/busy_page.h"
 #include "wizard/dialog_services.h"
 
@@ -46,10 +47,9 @@ int64_t BusyClockUs() {
   if (!frequency.QuadPart && !QueryPerformanceFrequency(&frequency)) return static_cast<LONGLONG>(GetTickCount()) * 1000;
   LARGE_INTEGER now;
   QueryPerformanceCounter(&now);
-  // Unsigned: the counter never runs below zero, and the 32-bit build then needs one division
-  // routine of the compiler's fewer.
-  uint64_t ticks = static_cast<uint64_t>(now.QuadPart), rate = static_cast<uint64_t>(frequency.QuadPart);
-  return static_cast<int64_t>(ticks / rate * 1000000 + ticks % rate * 1000000 / rate);
+  uint64_t ticks = static_cast<uint64_t>(now.QuadPart), rate = static_cast<uint64_t>(frequency.QuadPart), rest;
+  uint64_t seconds = DivideWide(ticks, rate, &rest);
+  return static_cast<int64_t>(seconds * 1000000 + DivideWide(rest * 1000000, rate));
 }
 
 int BusySliceLeft() {

@@ -131,6 +131,29 @@ TEST(TextRules, PathsAndNumbers) {
   EXPECT_EQ(Atoi64Saturated("-99999999999999999999"), INT64_MIN);
 }
 
+// The 32-bit build's division of 64-bit figures (sizes, counts, the clock) against the host's.
+TEST(TextRules, WideDivisionAsTheProcessorDividesIt) {
+  std::vector<uint64_t> values = {0, 1, 2, 3, 9, 10, 100, 1000000, 0xFFFFFFFFull, 0x100000000ull, 0x100000001ull,
+                                  0x7FFFFFFFFFFFFFFFull, 0x8000000000000000ull, 0x8000000000000001ull, UINT64_MAX - 1,
+                                  UINT64_MAX};
+  uint64_t x = 0x9E3779B97F4A7C15ull;
+  for (int i = 0; i < 320; ++i) {
+    x ^= x << 13;
+    x ^= x >> 7;
+    x ^= x << 17;
+    values.push_back(x >> (i % 64));  // every bit length
+  }
+  for (uint64_t n : values)
+    for (uint64_t d : values) {
+      if (d == 0) continue;
+      uint64_t rest = 1234;
+      uint64_t quotient = DivideWideBitwise(n, d, &rest);
+      ASSERT_EQ(quotient, n / d) << n << " / " << d;
+      ASSERT_EQ(rest, n % d) << n << " % " << d;
+      ASSERT_EQ(DivideWideBitwise(n, d, nullptr), n / d);
+    }
+}
+
 // The C library's snprintf is the reference for every conversion the program's formatter knows.
 #define EXPECT_FORMATS_AS_LIBC(fmt, ...)                  \
   do {                                                    \
