@@ -1,8 +1,8 @@
 // make bench: the copy page's throughput against a plain CopyFileA loop over the same files
 // (about 200 MB of mixed sizes, and 5,000 small files), the whole run from "Weiter" on the
-// welcome page to the program's exit beside the system's cost of the least page, the time from a click on "Abbrechen" during a copy until
-// the cancel question is up, and the reading of large scripts. Figures are printed, never
-// asserted.
+// welcome page to the program's exit beside the system's cost of the least page, the time
+// from a click on "Abbrechen" during a copy until the cancel question is up, and the reading
+// of large scripts. Figures are printed, never asserted.
 #include <windows.h>
 
 #include <algorithm>
@@ -158,7 +158,12 @@ double TimeWholeRun(const std::string& medium, const std::string& install, doubl
   return code == 0 && finish ? end - start : -1;
 }
 
-double Median(std::vector<double> values);
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+double Best(const std::vector<double>& values) { return *std::min_element(values.begin(), values.end()); }
 
 void ServeQueue() {
   MSG message;
@@ -237,13 +242,6 @@ std::vector<double> CancelLatencies(const std::string& medium, const std::string
   ui::RemoveTree(install);
   return latencies;
 }
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
-
-double Best(const std::vector<double>& values) { return *std::min_element(values.begin(), values.end()); }
 
 double TimeCopyFileLoop(const std::vector<BenchFile>& files, const std::string& medium, const std::string& plain) {
   for (const BenchFile& file : files) ui::MakeFolders(ui::JoinPath(plain, file.Folder));
