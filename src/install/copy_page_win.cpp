@@ -6,17 +6,18 @@
 #include "install/copy_blocks.h"
 #include "install/copy_page.h"
 #include "install/filesystem.h"
-#include "install/pending_files.h"
 #include "install/progress_bar.h"
 #include "install/setup_log.h"
 #include "install/shared_dlls.h"
-#include "install/temp_name.h"
+#include "install/undo_journal.h"
 #include "install/version_check.h"
 #include "resources/resource_ids.h"
 #include "script/option_tree.h"
 #include "startup/paths.h"
 #include "startup/state.h"
 #include "startup/text.h"
+#include "system/rollback.h"
+#include "system/uninstall_entry.h"
 #include "wizard/busy_page.h"
 #include "wizard/dialog_services.h"
 #include "wizard/folder_chooser.h"
@@ -38,6 +39,11 @@ const char kSourcePromptText[] =
     "ein Laufwerk/Verzeichnis, in dem die Datei \"%s\" zu finden ist.";
 const char kFolderErrorText[] = "Fehler beim Erzeugen des Verzeichnisses \"%s\"";
 const char kLogErrorText[] = "Kann Log-Datei \"%s\" nicht erzeugen!";
+const char kRecordErrorText[] = "Kann das Protokoll der Installation \"%s\" nicht anlegen!";
+
+// Files whose notes are written to the record at once, before the first of them is touched:
+// one wait for the disk for many files.
+constexpr int kDeclaredFiles = 256;
 
 // A file handle that closes itself.
 class FileHandle {
@@ -70,15 +76,21 @@ struct CopyState {
   int64_t TotalBytes;      // 100 percent
   char SourcePath[kPathChars];
   char TargetPath[kPathChars];
-  // An installed file's replacement is written under a temporary name beside it and put in
-  // place only when complete, so an installed file is never left half rewritten. A new file is
-  // written under its own name (and noted in the journal); then this is the target's path.
-  char TempPath[kPathChars];
+  // The file being written: the target under its own name. An installed file it replaces waits
+  // under AsidePath meanwhile (empty for a new file), and goes back when the copy fails.
+  int Writing;
+  char AsidePath[kPathChars];
   DWORD TargetAttributes;  // of the installed file, INVALID_FILE_ATTRIBUTES when there is none
   DWORD KeptAttributes;    // attributes of the file being replaced, 0 for a new file
   uint32_t BlockBytes;     // the next read and write
-  char ReadyFolder[kPathChars];  // the folder the last temporary file was created in
+  char ReadyFolder[kPathChars];  // the folder the last target was created in
   char BlockFolder[kPathChars];  // the source folder BlockBytes was measured on
+  // The files of the current option already noted in the record: up to DeclaredEnd, each with
+  // the variant of its aside name.
+  Option* DeclaredOption;
+  int32_t DeclaredStart;
+  int32_t DeclaredEnd;
+  unsigned char Variant[kDeclaredFiles];
 };
 
 CopyState Copy;
@@ -130,13 +142,14 @@ void RefreshProgress(HWND page) {
 
 FileEntry* CurrentEntry() { return &Copy.CurrentOption->FileEntries[Copy.CurrentFile]; }
 
-// Drops the unfinished copy: the temporary file goes, the installed file stays as it was.
+// Drops the unfinished copy: the file written so far goes, an installed file it replaced comes
+// back as it was.
 void DiscardTarget() {
   TargetHandle.Close();
-  if (Copy.TempPath[0]) {
-    DeleteFileA(Copy.TempPath);
-    Copy.TempPath[0] = 0;
-  }
+  if (!Copy.Writing) return;
+  Copy.Writing = 0;
+  DeleteFileA(Copy.TargetPath);
+  if (Copy.AsidePath[0] && MoveFileA(Copy.AsidePath, Copy.TargetPath)) Copy.AsidePath[0] = 0;
 }
 
 void CloseFiles() {
@@ -258,55 +271,102 @@ int FolderOfPath(char (&folder)[kPathChars], const char* path) {
 // The folder exists, or has just been made with every missing level.
 int MakeFolder(const char* folder) { return DirectoryExists(folder) || CreateDirectoryTree(folder); }
 
-// Creates the temporary file beside the target; one that a killed run left is replaced.
-int CreateTempTarget() {
-  if (!TemporaryPathFor(Copy.TempPath, Copy.TargetPath)) {
-    SetLastError(ERROR_FILENAME_EXCED_RANGE);
-    return 0;
-  }
-  // A copy a killed run left is rewritten; one it left hidden or read-only is made plain first.
-  // (One open in the usual case: on a large folder each name looked up costs a walk of it.)
-  HANDLE file = CreateFileA(Copy.TempPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED &&
-      SetFileAttributesA(Copy.TempPath, FILE_ATTRIBUTE_NORMAL))
-    file = CreateFileA(Copy.TempPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                       nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    Copy.TempPath[0] = 0;
-    return 0;
-  }
-  TargetHandle.Reset(file);
-  return 1;
+// The aside name of the current entry, as the record noted it.
+int AsideOfCurrent(char (&aside)[kPathChars]) {
+  int32_t at = Copy.CurrentFile - Copy.DeclaredStart;
+  return AsidePathFor(aside, Copy.TargetPath, Copy.Variant[at]);
 }
 
-// Creates the target under its own name where no file of that name is there yet, and notes it
-// in the journal; the copy is then written straight into it. 0 when the name is taken or cannot
-// be created or noted: the usual way (folder made, installed file checked, temporary file)
-// takes over.
-int CreateNewTarget(const FileEntry* entry) {
-  if (!PendingJournalOpen()) return 0;
+// Notes the next files of the option in the record before any of them is touched: each may be
+// written from now on, and an installed one would wait under its aside name. One wait for the
+// disk covers them all. 0 when the notes cannot be written: nothing may be changed then.
+int DeclareFiles(Option* option) {
+  if (Copy.DeclaredOption == option && Copy.CurrentFile >= Copy.DeclaredStart && Copy.CurrentFile < Copy.DeclaredEnd)
+    return 1;
+  Copy.DeclaredOption = option;
+  Copy.DeclaredStart = Copy.CurrentFile;
+  Copy.DeclaredEnd = Copy.CurrentFile;
+  uint64_t now = UndoNow();
+  uint32_t hashes[kDeclaredFiles];
+  for (int32_t i = Copy.CurrentFile; i < option->FileCount && i - Copy.CurrentFile < kDeclaredFiles; ++i) {
+    int32_t at = i - Copy.DeclaredStart;
+    Copy.Variant[at] = 0;
+    hashes[at] = 0;
+    Copy.DeclaredEnd = i + 1;
+    const FileEntry* entry = &option->FileEntries[i];
+    char target[kPathChars], aside[kPathChars];
+    if (entry->DestKind == kDestNoCopy || !FileEntryPath(target, option, entry)) continue;
+    // Two targets of one folder whose names would share an aside name take the next variant.
+    for (;;) {
+      if (!AsidePathFor(aside, target, Copy.Variant[at])) break;
+      hashes[at] = AsideHash(target, Copy.Variant[at]);
+      int taken = 0;
+      for (int32_t j = 0; j < at && !taken; ++j) taken = hashes[j] == hashes[at];
+      if (!taken || Copy.Variant[at] == 255) break;
+      Copy.Variant[at] += 1;
+    }
+    UndoLine line("P");
+    line.Text(target).Text(aside).Number(entry->Size).Time(now);
+    if (!UndoNote(line)) return 0;
+  }
+  return UndoFlush();
+}
+
+// Creates the target under its own name where no file of that name is there yet; the copy is
+// then written straight into it. 0 when the name is taken or cannot be created: the usual way
+// (folder made, installed file checked and moved aside) takes over.
+int CreateNewTarget() {
   HANDLE file = CreateFileA(Copy.TargetPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return 0;
   TargetHandle.Reset(file);
-  if (!NotePendingFile(Copy.TargetPath, entry->Size)) {
-    TargetHandle.Close();
-    DeleteFileA(Copy.TargetPath);
-    return 0;
-  }
-  CopyText(Copy.TempPath, Copy.TargetPath);  // a copy left unfinished goes
+  Copy.Writing = 1;
+  Copy.AsidePath[0] = 0;
   Copy.KeptAttributes = 0;
   return 1;
 }
 
+// Moves the installed file aside under the name the record noted (another, noted first, when
+// that one is taken) and creates the target new in its place.
+int ReplaceTarget() {
+  if (!AsideOfCurrent(Copy.AsidePath)) return 0;
+  if (!MoveFileA(Copy.TargetPath, Copy.AsidePath)) {
+    DWORD error = GetLastError();
+    if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) return 0;
+    // The name is taken by a file that is not this run's: another one, noted before the move.
+    int32_t at = Copy.CurrentFile - Copy.DeclaredStart;
+    const FileEntry* entry = CurrentEntry();
+    int moved = 0;
+    while (!moved && Copy.Variant[at] < 255) {
+      Copy.Variant[at] += 1;
+      if (!AsideOfCurrent(Copy.AsidePath)) return 0;
+      if (GetFileAttributesA(Copy.AsidePath) != INVALID_FILE_ATTRIBUTES) continue;
+      UndoLine line("P");
+      line.Text(Copy.TargetPath).Text(Copy.AsidePath).Number(entry->Size).Time(UndoNow());
+      if (!UndoNoteNow(line)) return 0;
+      moved = MoveFileA(Copy.TargetPath, Copy.AsidePath);
+    }
+    if (!moved) return 0;
+  }
+  HANDLE file = CreateFileA(Copy.TargetPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    MoveFileA(Copy.AsidePath, Copy.TargetPath);
+    Copy.AsidePath[0] = 0;
+    return 0;
+  }
+  TargetHandle.Reset(file);
+  Copy.Writing = 1;
+  return 1;
+}
+
 // Makes the target's folder, checks that an installed file may be replaced, and opens the
-// temporary file beside it. 0 when the target cannot be written.
+// target. 0 when the target cannot be written.
 int OpenTarget() {
   char folder[kPathChars];
   if (!FolderOfPath(folder, Copy.TargetPath)) return 0;
   // The folder of the last file is not looked for again; should it have gone since, the
-  // temporary file cannot be created and the folder is made once more.
+  // target cannot be created and the folder is made once more.
   int known = strcmp(folder, Copy.ReadyFolder) == 0;
   Copy.ReadyFolder[0] = 0;
   if (!known && !MakeFolder(folder)) return 0;
@@ -321,25 +381,12 @@ int OpenTarget() {
     if (probe == INVALID_HANDLE_VALUE) return 0;
     CloseHandle(probe);
     Copy.KeptAttributes = attributes;
-  }
-  if (!CreateTempTarget()) {
+    if (!ReplaceTarget()) return 0;
+  } else if (!CreateNewTarget()) {
     if (!known || GetLastError() != ERROR_PATH_NOT_FOUND) return 0;
-    if (!MakeFolder(folder)) return 0;
-    if (!CreateTempTarget()) return 0;
+    if (!MakeFolder(folder) || !CreateNewTarget()) return 0;
   }
   CopyText(Copy.ReadyFolder, folder);
-  return 1;
-}
-
-// Puts the complete temporary file in place of the target.
-int PlaceTarget() {
-  if (strcmp(Copy.TempPath, Copy.TargetPath) == 0) {  // written under its own name
-    Copy.TempPath[0] = 0;
-    return 1;
-  }
-  if (Copy.KeptAttributes) SetFileAttributesA(Copy.TempPath, Copy.KeptAttributes & ~FILE_ATTRIBUTE_READONLY);
-  if (!PutFileInPlace(Copy.TempPath, Copy.TargetPath)) return 0;
-  Copy.TempPath[0] = 0;
   return 1;
 }
 
@@ -400,16 +447,21 @@ void StepNextFile(HWND page) {
     AskAboutTarget(page, Copy.TargetPath[0] ? Copy.TargetPath : entry->TargetName, 0);
     return;
   }
+  if (!DeclareFiles(option)) {
+    AskAboutTarget(page, Copy.TargetPath, 0);
+    return;
+  }
   // A file not installed yet is created under its own name at once (one look for the name, as
-  // a plain copy takes); only an installed file is copied beside itself and replaced.
-  int created = sourceFits && CreateNewTarget(entry);
+  // a plain copy takes); only an installed file is looked at and moved aside.
+  int created = sourceFits && CreateNewTarget();
   // Otherwise looked up once: the version test and the target's checks both need it.
   Copy.TargetAttributes = created ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(Copy.TargetPath);
-  // A file a killed run left unfinished is copied again, whatever version it shows.
-  if (Copy.TargetAttributes != INVALID_FILE_ATTRIBUTES && !IsUnfinishedByKilledRun(Copy.TargetPath) &&
-      IsEntryInstalledCurrent(Copy.TargetPath, entry)) {
+  if (Copy.TargetAttributes != INVALID_FILE_ATTRIBUTES && IsEntryInstalledCurrent(Copy.TargetPath, entry)) {
     SetTargetLine(kUpToDateText);
     Copy.BytesDone += CountedSize(entry);
+    UndoLine current("Q");
+    current.Text(Copy.TargetPath);
+    UndoNote(current);
     if (entry->Shared) AddSharedDllReference(Copy.TargetPath);
     WriteLogLine(kLogUpToDate, Copy.TargetPath);
     NextEntry(page);
@@ -433,21 +485,36 @@ void StepNextFile(HWND page) {
   ScheduleStep(page, kStepCopyChunk);
 }
 
-// The file is complete: put it in place, check its length, count and log it.
+// The file is complete: check its length, note it, count and log it.
 void FinishFile(HWND page) {
   const FileEntry* entry = CurrentEntry();
-  uint64_t time = (static_cast<uint64_t>(entry->FileTimeHigh) << 32) | entry->FileTimeLow;
-  if (time) {
-    FILETIME created = {entry->FileTimeLow, entry->FileTimeHigh};
-    SetFileTime(TargetHandle.Get(), &created, nullptr, nullptr);
-  }
-  SourceHandle.Close();
-  TargetHandle.Close();
-  if (!PlaceTarget()) {
-    AskAboutTarget(page, Copy.TargetPath, Copy.FileBytesDone);
+  if (Copy.FileBytesDone != entry->Size && Copy.AsidePath[0]) {
+    // A source shorter or longer than it should be never takes the place of an installed file:
+    // that one comes back as it was.
+    SourceHandle.Close();
+    DiscardTarget();
+    ReportFailure(page, kReadErrorText, Copy.SourcePath, "Schwerer Fehler");
+    ErrorsOccurred = 1;
+    NextEntry(page);
     return;
   }
-  PendingFileDone(Copy.TargetPath);
+  // Its creation time is the entry's; its last write is set here, so the record knows it to
+  // the tick and the uninstaller can tell whether the file was changed since.
+  uint64_t time = (static_cast<uint64_t>(entry->FileTimeHigh) << 32) | entry->FileTimeLow;
+  uint64_t now = UndoNow();
+  FILETIME created = {entry->FileTimeLow, entry->FileTimeHigh};
+  FILETIME written = {static_cast<DWORD>(now), static_cast<DWORD>(now >> 32)};
+  SetFileTime(TargetHandle.Get(), time ? &created : nullptr, nullptr, &written);
+  SourceHandle.Close();
+  TargetHandle.Close();
+  Copy.Writing = 0;
+  if (Copy.KeptAttributes) SetFileAttributesA(Copy.TargetPath, Copy.KeptAttributes & ~FILE_ATTRIBUTE_READONLY);
+  UndoLine line(Copy.AsidePath[0] ? "R" : "N");
+  line.Text(Copy.TargetPath);
+  if (Copy.AsidePath[0]) line.Text(Copy.AsidePath);
+  line.Number(Copy.FileBytesDone).Time(now);
+  UndoNote(line);
+  Copy.AsidePath[0] = 0;
   if (Copy.FileBytesDone != entry->Size) {
     ReportFailure(page, kReadErrorText, Copy.SourcePath, "Schwerer Fehler");
     ErrorsOccurred = 1;
@@ -511,6 +578,7 @@ void OnInit(HWND page) {
   AttachProgressBar(bar);
 
   char text[kValueChars];
+  CreatedDirectoryCount = 0;
   if (!MakeFolder(InstallDir)) {
     ShowPathBox(page, text, kFolderErrorText, InstallDir, "Fehler", MB_ICONSTOP);
     CancelSetup(page, 1);
@@ -525,7 +593,24 @@ void OnInit(HWND page) {
   }
   LogCreatedDirectories();
   WritePendingAnswers();
-  OpenPendingJournal();
+  WriteRolledBackLine();
+  // From here on every change is noted before it is made. The folders just created and the log
+  // are noted first, then where the record is, for a setup that starts after this one was
+  // killed.
+  int noted = BeginUndoRun();
+  for (int i = 0; noted && i < CreatedDirectoryCount; ++i) {
+    UndoLine folder("C");
+    folder.Text(CreatedDirectories[i]);
+    noted = UndoNote(folder);
+  }
+  UndoLine log("O");
+  log.Text(logName);
+  if (!noted || !UndoNote(log) || !RecordInstallLocation()) {
+    ShowPathBox(page, text, kRecordErrorText, UndoRecordPath(), "Fehler", MB_ICONSTOP);
+    CloseUndoJournal();
+    CancelSetup(page, 1);
+    return;
+  }
   // The first step only now: scheduled earlier, it would fire inside an error box above. It is
   // posted rather than timed: the timer's least interval would leave the copy idle at its start.
   Shown.Copying = 1;
@@ -573,7 +658,6 @@ INT_PTR CALLBACK CopyPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPa
       return TRUE;
     case WM_DESTROY:
       CloseFiles();
-      ClosePendingJournal();
       return FALSE;
   }
   return FALSE;

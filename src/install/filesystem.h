@@ -1,5 +1,5 @@
 // Small file-system services of the copy page and the system update page: whether a folder
-// exists, creating a folder with every missing parent, putting a copied file in place.
+// exists, creating a folder with every missing parent (each noted in the run's record first).
 #pragma once
 
 #include "script/records.h"
@@ -26,9 +26,3 @@ int CreateDirectoryTree(const char* path);
 
 // Writes the "CreatedDir:" lines of the last CreateDirectoryTree call, deepest first.
 void LogCreatedDirectories();
-
-// Puts a complete file in place of target, replacing an installed file. Where the system has
-// no replacing move (Windows 95, 98 and ME), the installed file is moved aside first and put
-// back when the new one cannot take its place: one of the two is always there. 1 when placed;
-// otherwise file and target are as they were.
-int PutFileInPlace(const char* file, const char* target);

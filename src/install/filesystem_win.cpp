@@ -4,6 +4,7 @@
 
 #include "install/filesystem.h"
 #include "install/setup_log.h"
+#include "install/undo_journal.h"
 #include "startup/compat.h"
 #include "startup/text.h"
 
@@ -43,6 +44,16 @@ int CreateMissingLevels(const char* path, size_t length) {
   if (missing == count) return 0;  // the whole path already existed
   // Refused before any level is created that the list could not hold.
   if (count - missing > kMaxCreatedDirectories) return 0;
+  // Every folder about to be made is noted in the run's record first.
+  for (int level = missing; level < count && UndoJournalActive(); ++level) {
+    prefixOf(level, prefix);
+    size_t end = ends[level];
+    if (end > 0 && prefix[end] == '\\') prefix[end] = 0;
+    UndoLine note("C");
+    note.Text(prefix);
+    if (!UndoNote(note)) return 0;
+  }
+  if (!UndoFlush()) return 0;
   for (int level = missing; level < count; ++level) {
     prefixOf(level, prefix);
     if (!CreateDirectoryA(prefix, nullptr)) return 0;
@@ -76,40 +87,4 @@ void LogCreatedDirectories() {
   for (int i = CreatedDirectoryCount - 1; i >= 0; --i) {
     WriteLogLine(kLogCreatedDir, CreatedDirectories[i]);
   }
-}
-
-namespace {
-
-// The name the installed file waits under while its replacement is moved in: the new file's
-// own name with ".old" for its extension, so it lies in the same folder.
-int AsideName(char (&aside)[kPathChars], const char* file) {
-  if (CopyText(aside, file) != strlen(file)) return 0;
-  char* name = strrchr(aside, '\\');
-  char* dot = strrchr(name ? name : aside, '.');
-  if (dot) *dot = 0;
-  return strlen(aside) + 4 < sizeof aside && AppendText(aside, ".old");
-}
-
-}  // namespace
-
-int PutFileInPlace(const char* file, const char* target) {
-  typedef BOOL(WINAPI * MoveFileEx)(LPCSTR, LPCSTR, DWORD);
-  if (auto moveEx = NewerSystemFunction<MoveFileEx>("kernel32.dll", "MoveFileExA")) {
-    if (moveEx(file, target, MOVEFILE_REPLACE_EXISTING)) return 1;
-    // Windows 95, 98 and ME have the function but do not implement it.
-    if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return 0;
-  }
-  if (GetFileAttributesA(target) == INVALID_FILE_ATTRIBUTES) return MoveFileA(file, target);
-  char aside[kPathChars];
-  if (!AsideName(aside, file)) return 0;
-  DeleteFileA(aside);  // left by a run that ended between the two moves
-  if (!MoveFileA(target, aside)) return 0;
-  if (MoveFileA(file, target)) {
-    DeleteFileA(aside);
-    return 1;
-  }
-  DWORD error = GetLastError();
-  MoveFileA(aside, target);
-  SetLastError(error);
-  return 0;
 }

@@ -26,6 +26,16 @@ const char* const kPrefixes[kLogLineKinds] = {
     "Error: Creating IniSetting ",
     "Error: ",
     "Answered:",
+    "Removed:",
+    "Restored:",
+    "RemovedDir:",
+    "RegistryRestored:",
+    "RemovedKey:",
+    "DLLUnregister:",
+    "SharedCount:",
+    "IniRestored:",
+    "Kept:",
+    "RolledBack:",
 };
 
 }  // namespace
@@ -36,9 +46,13 @@ void WriteLog(const char* text) {
 }
 
 int BuildLogName(char* output, size_t cap, const char* folder, int n) {
+  return BuildLogNameAs(output, cap, folder, "setup", n);
+}
+
+int BuildLogNameAs(char* output, size_t cap, const char* folder, const char* stem, int n) {
   if (cap == 0) return 0;
-  char number[32];
-  FormatText(number, "setup%d.log", n);
+  char number[48];
+  FormatText(number, "%.16s%d.log", stem, n);
   size_t folderLen = strlen(folder);
   bool slash = folderLen > 0 && folder[folderLen - 1] != '\\';
   size_t need = folderLen + (slash ? 1 : 0) + strlen(number);

@@ -17,6 +17,8 @@ template <size_t N> int OpenSetupLog(char (&buffer)[N]) {
   static_assert(N >= kLogNameChars, "the log name needs 260 characters");
   return OpenSetupLogN(buffer, N);
 }
+// The same for a log of another name, "<stem><N>.log" in folder (the uninstaller's).
+int OpenLogFileN(const char* folder, const char* stem, char* buffer, size_t cap);
 // Appends the bytes of the text (no terminating zero, no line end added). Does nothing when
 // LogEnabled is off, the text is null or no log is open; a failed write is ignored.
 void WriteLog(const char* text);
@@ -29,6 +31,8 @@ int FileExists(const char* path);
 // folder + "\" (unless it ends in one) + "setup<n>.log"; 0 when it does not fit (the output then
 // holds the name cut, fit only for a message).
 int BuildLogName(char* output, size_t cap, const char* folder, int n);
+// The same with another stem than "setup".
+int BuildLogNameAs(char* output, size_t cap, const char* folder, const char* stem, int n);
 
 // The line catalogue.
 enum LogLineKind : int {
@@ -48,6 +52,16 @@ enum LogLineKind : int {
   kLogErrorCreatingIniSetting,   // INI file of a failed INI record
   kLogError,                     // any other failure: the text of the box that reported it
   kLogAnswered,                  // a silent run's answer: caption, text of the box, answer given
+  kLogRemoved,                   // undone: a file the run wrote, deleted
+  kLogRestored,                  // undone: the file a run replaced (or a removal moved aside), put back
+  kLogRemovedDir,                // undone: a folder the run created, removed
+  kLogRegistryRestored,          // undone: root, key, value name of a registry value put back
+  kLogRemovedKey,                // undone: root, key of a registry key removed
+  kLogDllUnregister,             // undone: a library whose DllUnregisterServer was called
+  kLogSharedCount,               // undone: a shared count put back or lowered: file, count left
+  kLogIniRestored,               // undone: INI file, section, key put back
+  kLogKept,                      // a file the removal keeps (changed since the install, or still shared)
+  kLogRolledBack,                // at start: the folder whose unfinished run was rolled back, changes undone
   kLogLineKinds
 };
 

@@ -24,13 +24,15 @@ int FileExists(const char* path) {
   return 1;
 }
 
-int OpenSetupLogN(char* buffer, size_t cap) {
+int OpenSetupLogN(char* buffer, size_t cap) { return OpenLogFileN(InstallDir, "setup", buffer, cap); }
+
+int OpenLogFileN(const char* folder, const char* stem, char* buffer, size_t cap) {
   if (cap == 0) return 0;
   buffer[0] = 0;
   CloseSetupLog();
   char name[kLogNameChars];
   for (int n = 0; n < kLogNumbers; ++n) {
-    if (!BuildLogName(name, sizeof name, InstallDir, n) || strlen(name) >= cap) {
+    if (!BuildLogNameAs(name, sizeof name, folder, stem, n) || strlen(name) >= cap) {
       CopyTextN(buffer, cap, name);
       return 0;
     }

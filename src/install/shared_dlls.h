@@ -18,10 +18,16 @@ int ReadRegistryDword(HKEY root, const char* keyPath, const char* valueName, uin
 int WriteRegistryDword(HKEY root, const char* keyPath, const uint32_t* defaultValue, const char* valueName,
                        uint32_t value);
 // Raises the file's count by one, in the type it is stored in (a new count is a REG_DWORD 1),
-// once per run and path text: a file listed by two options is counted once. A count is never
-// lowered: at 0xFFFFFFFF, or when the stored value is no plain number, it is left exactly as
-// it is. Leaves no line in the setup log. 1 when the new count was written.
+// once per run and path text: a file listed by two options is counted once. At 0xFFFFFFFF, or
+// when the stored value is no plain number, it is left exactly as it is. The count as it stood
+// is noted in the run's journal first. Leaves no line in the setup log. 1 when the new count
+// was written.
 int AddSharedDllReference(const char* path);
+// Puts the count back as a journal noted it ("-": the value goes). 1 when it stands so.
+int RestoreSharedCount(const char* path, const char* prior);
+// The uninstaller's release of a reference: the count lowered by one (noted first), deleted at
+// 0. *left is what remains. 0 when the file has no count that could be lowered.
+int ReleaseSharedCount(const char* path, uint64_t* left);
 
 // Portable pieces. Registry value types, as the registry numbers them.
 enum : uint32_t {

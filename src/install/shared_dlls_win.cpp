@@ -5,8 +5,10 @@
 
 #include "install/setup_log.h"
 #include "install/shared_dlls.h"
+#include "install/undo_journal.h"
 #include "startup/state.h"
 #include "startup/text.h"
+#include "system/registry.h"
 
 const char kSharedDllsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 
@@ -53,8 +55,6 @@ StoredCount ReadStoredCount(HKEY root, const char* keyPath, const char* valueNam
   free(data);
   return stored;
 }
-
-uint32_t RootNumber(HKEY root) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(root)); }
 
 }  // namespace
 
@@ -115,12 +115,56 @@ int RaiseCount(const char* path) {
 
 }  // namespace
 
+// Notes the count as it stands, before it changes.
+int NoteSharedCount(const char* path) {
+  if (!UndoJournalActive()) return 1;
+  unsigned long type = 0, size = 0;
+  unsigned char* data = nullptr;
+  int present = ReadWholeValue(HKEY_LOCAL_MACHINE, kSharedDllsKey, path, &type, &data, &size);
+  UndoLine line("S");
+  line.Text(path).Data(type, present ? data : nullptr, size);
+  free(data);
+  return NoteKeyCreation(HKEY_LOCAL_MACHINE, kSharedDllsKey) && UndoNoteNow(line);
+}
+
 int AddSharedDllReference(const char* path) {
   // One reference per run: a removal takes one away again.
   if (!FirstReferenceThisRun(path)) return 0;
+  if (!NoteSharedCount(path)) return 0;
   // The count is bookkeeping of the system, not a step of this setup: it leaves no log line.
   LogEnabled = 0;
   int written = RaiseCount(path);
   LogEnabled = 1;
   return written;
+}
+
+int RestoreSharedCount(const char* path, const char* prior) {
+  uint32_t type = 0;
+  size_t size = 0;
+  int present = 0;
+  unsigned char data[64];
+  if (!DecodeUndoData(prior, &type, data, sizeof data, &size, &present)) return 0;
+  RegKey key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSharedDllsKey, 0, KEY_SET_VALUE, &key.key) != ERROR_SUCCESS) return !present;
+  if (!present) {
+    LONG status = RegDeleteValueA(key.key, path);
+    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+  }
+  return RegSetValueExA(key.key, path, 0, type, data, static_cast<DWORD>(size)) == ERROR_SUCCESS;
+}
+
+int ReleaseSharedCount(const char* path, uint64_t* left) {
+  *left = 0;
+  StoredCount stored = ReadStoredCount(HKEY_LOCAL_MACHINE, kSharedDllsKey, path);
+  // No count, or one that is no number: nothing of it is this product's to take away.
+  if (stored.State != kStoredNumber || stored.Count == 0) return 0;
+  if (!NoteSharedCount(path)) return 0;
+  RegKey key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSharedDllsKey, 0, KEY_SET_VALUE, &key.key) != ERROR_SUCCESS) return 0;
+  *left = stored.Count - 1;
+  // Nobody uses the file any more: the count goes, as Windows' own uninstallers leave it.
+  if (*left == 0) return RegDeleteValueA(key.key, path) == ERROR_SUCCESS;
+  unsigned char data[32];
+  size_t size = EncodeStoredCount(stored.Type, *left, stored.Size, data, sizeof data);
+  return size > 0 && RegSetValueExA(key.key, path, 0, stored.Type, data, static_cast<DWORD>(size)) == ERROR_SUCCESS;
 }

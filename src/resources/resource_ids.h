@@ -31,6 +31,7 @@
 #define IDD_AUTORUN 131
 #define IDD_FILES_IN_USE 134
 #define IDD_NOTICE_INTERRUPTED 137
+#define IDD_UNINSTALL 140
 
 // Wizard commands and buttons
 #define IDC_NEXT 1000

@@ -101,6 +101,11 @@ int ParseCommandLine(const char* text, CommandLine* line) {
       line->Silent = 1;
     } else if (Switch(token, "/RUN", &value) && !value[0]) {
       line->RunProgram = 1;
+    } else if (Switch(token, "/UNINSTALL", &value) && (!value[0] || value[0] == '=')) {
+      line->Uninstall = 1;
+      if (value[0] && (!IsFullFolder(value + 1) || strlen(value + 1) >= sizeof line->UninstallDir))
+        return Refuse(line, "Ungültiger Wert: %s", token);
+      if (value[0]) CopyText(line->UninstallDir, value + 1);
     } else {
       return Refuse(line, "Unbekannter Schalter: %s", token);
     }

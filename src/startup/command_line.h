@@ -6,6 +6,8 @@
 //   /GROUP=<name>      the program group
 //   /OPTIONS=<n>,...   the numbers of the top-level options to install, all others not
 //   /RUN               start the program of the finish page at the end of a silent run
+//   /UNINSTALL         the uninstaller (uninst.exe in the install folder); /UNINSTALL=<folder>
+//                      its copy in the temporary folder, which removes that folder's product
 // Values may be quoted ("/DIR=C:\Mein Produkt" or /DIR="C:\Mein Produkt").
 #pragma once
 #include <cstddef>
@@ -25,6 +27,8 @@ struct CommandLine {
   int HasOptions;                    // /OPTIONS= was given
   int OptionCount;
   int32_t Options[kMaxChosenOptions];  // option numbers from 1, as given
+  int Uninstall;                     // /UNINSTALL: the uninstaller
+  char UninstallDir[260];            // /UNINSTALL=<folder>: its copy that removes that folder's product
   char Error[300];                   // why the line was refused
 };
 

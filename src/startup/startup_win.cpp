@@ -19,6 +19,10 @@
 #include "startup/text.h"
 #include "system/shortcuts.h"
 #include "system/product_record.h"
+#include "system/rollback.h"
+#include "system/uninstall.h"
+#include "system/uninstall_entry.h"
+#include "wizard/dialog_services.h"
 #include "wizard/frame.h"
 
 namespace {
@@ -98,6 +102,24 @@ int ApplySwitches(const CommandLine& line) {
   return 1;
 }
 
+// A setup of this product that was killed while it changed the system is rolled back before
+// anything else: its record is found where the system's list of software says, and in the
+// folder this run starts with.
+void RollBackKilledRuns() {
+  char location[kPathChars];
+  ReadUninstallValue("InstallLocation", location);
+  UndoTally tally;
+  int32_t failed = 0;
+  if (location[0] && RollBackKilledRun(location, &tally)) failed += tally.Failed;
+  if (InstallDir[0] && !SamePath(InstallDir, location) && RollBackKilledRun(InstallDir, &tally)) failed += tally.Failed;
+  if (!failed) return;
+  char text[kValueChars];
+  ExpandWording(text,
+                "Eine abgebrochene Installation von $p konnte nicht vollständig rückgängig gemacht werden. Einzelheiten "
+                "stehen im Protokoll jener Installation.");
+  ShowMessage(nullptr, text, "Hinweis...", MB_ICONWARNING);
+}
+
 }  // namespace
 
 int RunSetup(HINSTANCE instance, const char* commandLine) {
@@ -132,6 +154,12 @@ int RunSetup(HINSTANCE instance, const char* commandLine) {
   LoadStringA(instance, IDS_COMPANY, CompanyName, sizeof CompanyName);
   LoadStringA(instance, IDS_PRODUCT, ProductName, sizeof ProductName);
   LoadStringA(instance, IDS_VERSION, SetupVersion, sizeof SetupVersion);
+  RemoveStaleRemovalCopies();
+  if (line.Uninstall) {
+    int code = RunUninstall(line.UninstallDir, line.Silent);
+    CloseHandle(SetupInstanceEvent);
+    return code;
+  }
 
   if (!elevatedCopy && StartsWith(commandLine, "/AUTORUN") && !RunAutorun(&autorunCheck)) {
     CloseHandle(SetupInstanceEvent);
@@ -178,6 +206,7 @@ int RunSetup(HINSTANCE instance, const char* commandLine) {
   SpecialFolderPath(ProgramsFolder, kFolderPrograms);
   SpecialFolderPath(StartMenuFolder, kFolderStartMenu);
   SpecialFolderPath(DesktopFolder, kFolderDesktop);
+  RollBackKilledRuns();
 
   OptionRoot = ReadOptionList("Section", nullptr, 0);
   // Newer data on the medium: the setup runs without its first option.

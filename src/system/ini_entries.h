@@ -8,3 +8,13 @@ struct Option;
 // when missing. 0 when the write fails, for a read-only file, and for a record whose fields or
 // expansions do not fit.
 int ApplyIniEntry(const Option* option, int index);
+
+// Notes the entry as it stands (value, and whether file and section existed) in the run's
+// journal before it changes. 1 when noted, or no journal runs.
+int NoteIniChange(const char* path, const char* section, const char* key);
+// Puts an entry back as a journal noted it: the prior value ("=text", or "-": the key goes), the
+// section removed when the change had made it and it is empty, noted first itself.
+// *fileLeftOver is 1 when the file was made by the change and holds nothing now (the caller
+// removes it). 1 on success.
+int RestoreIniEntry(const char* path, const char* section, const char* key, const char* prior, int flags,
+                    int* fileLeftOver);

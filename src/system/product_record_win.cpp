@@ -61,14 +61,9 @@ int VersionKeyPath(char (&output)[kPathChars], const char* leaf) {
   return ProductKeyPath(output, tail);
 }
 
-int SetString(HKEY key, const char* name, const char* text) {
-  return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), static_cast<DWORD>(strlen(text))) ==
-         ERROR_SUCCESS;
-}
-
-int CreateKey(const char* path, RegKey* key) {
-  return RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
-                         key->Out(), nullptr) == ERROR_SUCCESS;
+// Values written without a terminating zero; each noted first, so a rollback takes it back.
+int SetString(const char* keyPath, const char* name, const char* text) {
+  return SetRegistryValue(HKEY_LOCAL_MACHINE, keyPath, name, REG_SZ, text, static_cast<unsigned long>(strlen(text)));
 }
 
 // The data file's own key: the Files key, a backslash and the identifier text.
@@ -91,12 +86,8 @@ int WriteIssues(const ProductData& data) {
     if (!registered) continue;
     char name[kIdentifierTextChars];
     FormatProductIdentifier(name, identifier);
-    RegKey issues;
     DWORD zero = 0;
-    if (!CreateKey(issuesPath, &issues) ||
-        RegSetValueExA(issues.Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&zero), sizeof zero) !=
-            ERROR_SUCCESS)
-      ok = 0;
+    if (!SetRegistryValue(HKEY_LOCAL_MACHINE, issuesPath, name, REG_DWORD, &zero, sizeof zero)) ok = 0;
   }
   return ok;
 }
@@ -120,11 +111,10 @@ int WriteProductRecord(const char* path) {
 
   int ok = 1;
   char keyPath[kPathChars];
-  RegKey key;
-  if (DataFileKeyPath(keyPath, data.Identifier) && CreateKey(keyPath, &key)) {
+  if (DataFileKeyPath(keyPath, data.Identifier)) {
     char version[16];
     FormatText(version, "%ld", static_cast<long>(static_cast<int32_t>(data.Version)));
-    ok = SetString(key.Get(), nullptr, version) && SetString(key.Get(), "InstallPath", path);
+    ok = SetString(keyPath, nullptr, version) && SetString(keyPath, "InstallPath", path);
   } else {
     ok = 0;
   }

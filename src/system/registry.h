@@ -32,8 +32,29 @@ template <size_t N> int ReadRegistryString(HKEY root, const char* keyPath, const
 }
 
 // Deletes the key when it has no sub keys (never recursively, also where the system would) and
-// its name is not empty (an empty name would be the root itself). 1 when deleted.
+// its name is not empty (an empty name would be the root itself); the key and its values are
+// noted first. 1 when deleted.
 int DeleteRegistryKey(HKEY root, const char* keyPath);
+
+// What undoes a change, noted in the run's journal before it is made (install/undo_journal.h);
+// each is 1 when noted, and also when no journal runs.
+// A K note for every level of the key path that does not exist yet, outermost first.
+int NoteKeyCreation(HKEY root, const char* keyPath);
+// A V note with the value as it stands (or none); a null or empty name is the default value.
+int NoteValueChange(HKEY root, const char* keyPath, const char* valueName);
+// An X note with every value of the key, when it exists and has no sub keys (only then it can
+// be deleted).
+int NoteKeyDeletion(HKEY root, const char* keyPath);
+
+// Creates the key when needed and sets one value, noted first. 1 on success.
+int SetRegistryValue(HKEY root, const char* keyPath, const char* valueName, unsigned long type, const void* data,
+                     unsigned long size);
+// A value read whole, its bytes in memory from malloc for the caller to free. 1 when present;
+// 0 when the key or the value does not exist (or cannot be read).
+int ReadWholeValue(HKEY root, const char* keyPath, const char* valueName, unsigned long* type, unsigned char** data,
+                   unsigned long* size);
+// The 32-bit number of a predefined root key, as records and notes name it.
+uint32_t RootNumber(HKEY root);
 
 // Applies registry key record index of the option: key path and value data expanded, default
 // value and value name as written. 0 when it fails, also for a record whose fields were cut, an

@@ -2,16 +2,26 @@
 
 #include <cstring>
 
+#include <cstdlib>
+
 #include "install/setup_log.h"
+#include "install/undo_journal.h"
 #include "script/placeholders.h"
 #include "script/records.h"
 #include "startup/text.h"
 #include "startup/win_guards.h"
 #include "system/registry.h"
 
+uint32_t RootNumber(HKEY root) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(root)); }
+
 namespace {
 
-uint32_t RootNumber(HKEY root) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(root)); }
+void RootText(char (&text)[12], HKEY root) { FormatText(text, "%08lX", static_cast<unsigned long>(RootNumber(root))); }
+
+bool KeyExists(HKEY root, const char* keyPath) {
+  RegKey key;
+  return RegOpenKeyExA(root, keyPath, 0, KEY_READ, key.Out()) == ERROR_SUCCESS;
+}
 
 LONG SetString(HKEY key, const char* name, const char* text) {
   return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), static_cast<DWORD>(strlen(text)));
@@ -31,17 +41,129 @@ int WriteRegistryKey(HKEY root, const char* keyPath, const char* defaultText, co
                      const char* valueText) {
   if (!root) return 0;
   if (!defaultText) defaultText = "";
-  RegKey key;
-  DWORD disposition = 0;
-  if (RegCreateKeyExA(root, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, key.Out(),
-                      &disposition) != ERROR_SUCCESS)
-    return 0;
-  bool keepDefault = !defaultText[0] && disposition != REG_CREATED_NEW_KEY && HasDefaultValue(key.Get());
-  if (!keepDefault && SetString(key.Get(), nullptr, defaultText) != ERROR_SUCCESS) return 0;
   bool named = valueName && valueName[0];
+  bool keepDefault = false;
+  {
+    RegKey existing;
+    keepDefault = !defaultText[0] && RegOpenKeyExA(root, keyPath, 0, KEY_QUERY_VALUE, existing.Out()) == ERROR_SUCCESS &&
+                  HasDefaultValue(existing.Get());
+  }
+  if (!NoteKeyCreation(root, keyPath) || (!keepDefault && !NoteValueChange(root, keyPath, nullptr)) ||
+      (named && !NoteValueChange(root, keyPath, valueName)) || !UndoFlush())
+    return 0;
+  RegKey key;
+  if (RegCreateKeyExA(root, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, key.Out(),
+                      nullptr) != ERROR_SUCCESS)
+    return 0;
+  if (!keepDefault && SetString(key.Get(), nullptr, defaultText) != ERROR_SUCCESS) return 0;
   if (named && SetString(key.Get(), valueName, valueText ? valueText : "") != ERROR_SUCCESS) return 0;
   WriteRegisterLine(RootNumber(root), keyPath, defaultText, named ? valueName : "", named && valueText ? valueText : "");
   return 1;
+}
+
+int ReadWholeValue(HKEY root, const char* keyPath, const char* valueName, unsigned long* type, unsigned char** data,
+                   unsigned long* size) {
+  *data = nullptr;
+  *size = 0;
+  RegKey key;
+  if (RegOpenKeyExA(root, keyPath, 0, KEY_QUERY_VALUE, key.Out()) != ERROR_SUCCESS) return 0;
+  const char* name = valueName && valueName[0] ? valueName : nullptr;
+  // The value may grow between the two reads: asked again with the new size.
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    DWORD length = 0, kind = 0;
+    if (RegQueryValueExA(key.Get(), name, nullptr, &kind, nullptr, &length) != ERROR_SUCCESS) return 0;
+    unsigned char* bytes = static_cast<unsigned char*>(malloc(length ? length : 1));
+    if (!bytes) return 0;
+    LONG status = RegQueryValueExA(key.Get(), name, nullptr, &kind, bytes, &length);
+    if (status == ERROR_SUCCESS) {
+      *type = kind;
+      *data = bytes;
+      *size = length;
+      return 1;
+    }
+    free(bytes);
+    if (status != ERROR_MORE_DATA) return 0;
+  }
+  return 0;
+}
+
+int NoteKeyCreation(HKEY root, const char* keyPath) {
+  if (!UndoJournalActive() || !keyPath || !keyPath[0]) return 1;
+  size_t length = strlen(keyPath);
+  if (length >= kPathChars) return 0;
+  unsigned short ends[kPathChars];  // where each level of the path ends
+  int levels = 0;
+  for (size_t i = 0; i <= length; ++i)
+    if (i == length || keyPath[i] == '\\') ends[levels++] = static_cast<unsigned short>(i);
+  char prefix[kPathChars];
+  auto prefixOf = [&](int level) {
+    memcpy(prefix, keyPath, ends[level]);
+    prefix[ends[level]] = 0;
+  };
+  // The first missing level, looked for from the bottom up.
+  int missing = levels;
+  for (; missing > 0; --missing) {
+    prefixOf(missing - 1);
+    if (KeyExists(root, prefix)) break;
+  }
+  char rootText[12];
+  RootText(rootText, root);
+  for (int level = missing; level < levels; ++level) {
+    prefixOf(level);
+    UndoLine line("K");
+    line.Text(rootText).Text(prefix);
+    if (!UndoNote(line)) return 0;
+  }
+  return 1;
+}
+
+int NoteValueChange(HKEY root, const char* keyPath, const char* valueName) {
+  if (!UndoJournalActive()) return 1;
+  char rootText[12];
+  RootText(rootText, root);
+  unsigned long type = 0, size = 0;
+  unsigned char* data = nullptr;
+  int present = ReadWholeValue(root, keyPath, valueName, &type, &data, &size);
+  UndoLine line("V");
+  line.Text(rootText).Text(keyPath).Text(valueName ? valueName : "").Data(type, present ? data : nullptr, size);
+  free(data);
+  return UndoNote(line);
+}
+
+int NoteKeyDeletion(HKEY root, const char* keyPath) {
+  if (!UndoJournalActive()) return 1;
+  RegKey key;
+  if (RegOpenKeyExA(root, keyPath, 0, KEY_READ, key.Out()) != ERROR_SUCCESS) return 1;
+  DWORD subKeys = 0, values = 0, longestName = 0, longestData = 0;
+  if (RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, &longestName,
+                       &longestData, nullptr, nullptr) != ERROR_SUCCESS)
+    return 0;
+  if (subKeys > 0) return 1;  // such a key is not deleted
+  char rootText[12];
+  RootText(rootText, root);
+  UndoLine line("X");
+  line.Text(rootText).Text(keyPath);
+  char* name = static_cast<char*>(malloc(longestName + 2));
+  unsigned char* data = static_cast<unsigned char*>(malloc(longestData + 1));
+  int ok = name && data;
+  for (DWORD i = 0; ok && i < values; ++i) {
+    DWORD nameLength = longestName + 2, dataLength = longestData + 1, type = 0;
+    ok = RegEnumValueA(key.Get(), i, name, &nameLength, nullptr, &type, data, &dataLength) == ERROR_SUCCESS;
+    if (ok) line.Data(0, name, nameLength).Data(type, data, dataLength);
+  }
+  free(name);
+  free(data);
+  return ok && UndoNote(line);
+}
+
+int SetRegistryValue(HKEY root, const char* keyPath, const char* valueName, unsigned long type, const void* data,
+                     unsigned long size) {
+  if (!NoteKeyCreation(root, keyPath) || !NoteValueChange(root, keyPath, valueName) || !UndoFlush()) return 0;
+  RegKey key;
+  return RegCreateKeyExA(root, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, key.Out(),
+                         nullptr) == ERROR_SUCCESS &&
+         RegSetValueExA(key.Get(), valueName && valueName[0] ? valueName : nullptr, 0, type,
+                        static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
 }
 
 int ReadRegistryString(HKEY root, const char* keyPath, const char* valueName, char* buffer, size_t size) {
@@ -75,6 +197,7 @@ int DeleteRegistryKey(HKEY root, const char* keyPath) {
         subKeys > 0)
       return 0;
   }
+  if (!NoteKeyDeletion(root, keyPath) || !UndoFlush()) return 0;
   return RegDeleteKeyA(root, keyPath) == ERROR_SUCCESS;
 }
 

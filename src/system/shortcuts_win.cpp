@@ -6,6 +6,7 @@
 
 #include "install/filesystem.h"
 #include "install/setup_log.h"
+#include "install/undo_journal.h"
 #include "script/placeholders.h"
 #include "script/records.h"
 #include "startup/state.h"
@@ -14,6 +15,9 @@
 #include "system/shortcuts.h"
 
 namespace {
+
+// More than any shortcut file takes: the bound of its note.
+constexpr int64_t kLargestShortcut = 1 << 20;
 
 // An item identifier list from the shell, freed with the task allocator.
 class ItemList {
@@ -91,7 +95,15 @@ long CreateShortcut(const Option* option, int index) {
   if (SUCCEEDED(result)) {
     WCHAR wide[kPathChars];
     if (!MultiByteToWideChar(CP_ACP, 0, file, -1, wide, kPathChars)) wide[0] = 0;
-    result = persist->Save(wide, TRUE);
+    // Noted before it is written; a shortcut of that name there before waits aside.
+    char aside[kPathChars];
+    int existed = 0;
+    if (!BeginNotedWrite(file, aside, &existed, kLargestShortcut)) {
+      result = E_FAIL;
+    } else {
+      result = persist->Save(wide, TRUE);
+      EndNotedWrite(file, aside, existed, SUCCEEDED(result));
+    }
     WriteLog(",");
     WriteLog(file);
   }

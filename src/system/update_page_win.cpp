@@ -5,6 +5,7 @@
 #include "install/answers.h"
 #include "install/progress_bar.h"
 #include "install/setup_log.h"
+#include "install/undo_journal.h"
 #include "resources/resource_ids.h"
 #include "script/option_tree.h"
 #include "script/records.h"
@@ -15,6 +16,7 @@
 #include "system/product_record.h"
 #include "system/registry.h"
 #include "system/shortcuts.h"
+#include "system/uninstall_entry.h"
 #include "system/update_page.h"
 #include "wizard/busy_page.h"
 #include "wizard/frame.h"
@@ -79,6 +81,15 @@ void SelfRegister(HWND page, const char* path) {
   }
   auto registerServer = reinterpret_cast<RegisterServerProc>(
       reinterpret_cast<void (*)()>(GetProcAddress(library, "DllRegisterServer")));
+  // Noted before it is called: what it registers goes again with its DllUnregisterServer.
+  UndoLine note("G");
+  note.Text(path);
+  if (registerServer && !UndoNoteNow(note)) {
+    FreeLibrary(library);
+    ReportFormatted(page, kFatalCaption, kLogErrorRegistering, path, "Fehler beim Registrieren von %s. (0x%08lX)", path,
+                    static_cast<unsigned long>(E_FAIL));
+    return;
+  }
   if (registerServer) {
     HRESULT result = registerServer();
     if (FAILED(result))
@@ -130,6 +141,8 @@ void StepNextOption(HWND page) {
   Option* option = Update.CurrentOption;
   if (!option) {
     DrawSteps(page, true);
+    // The run is complete: the uninstaller and the entry in the system's list of software.
+    if (!FinishInstallRun()) ReportFailure(page, "Das Deinstallationsprogramm kann nicht eingerichtet werden!", kNoticeCaption, kLogError, "Das Deinstallationsprogramm kann nicht eingerichtet werden!");
     EndBusyPage(page, CmdNext);
     return;
   }

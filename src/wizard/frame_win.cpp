@@ -1,8 +1,10 @@
 #include "wizard/frame.h"
 
 #include "install/answers.h"
+#include "install/undo_journal.h"
 #include "resources/resource_ids.h"
 #include "startup/state.h"
+#include "system/rollback.h"
 #include "wizard/busy_page.h"
 #include "wizard/dialog_services.h"
 
@@ -217,6 +219,10 @@ void OnDestroy(HWND frame) {
   Ending = 1;
   if (CurrentPage) DestroyWindow(CurrentPage);
   DropShownPage();
+  // A run that ends before it is complete takes back what it changed; when all of it could be
+  // undone, it ends as one that changed nothing.
+  UndoTally tally;
+  if (UndoJournalActive() && RollBackThisRun(&tally)) ChangesMade = 0;
   // A silent run tells how it ended by its exit code alone.
   if (!Silent) {
     if (!ChangesMade) ConfirmCancel(frame, IDD_NOTICE_INTERRUPTED, nullptr);

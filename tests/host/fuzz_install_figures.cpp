@@ -1,10 +1,8 @@
 // Fuzzes the counts another installer stored in the registry (any type, any bytes): every count
-// that reads as a number must take its next value back in its own type. And any bytes read
-// back from the journal of new files: taken only as a list the program can walk.
+// that reads as a number must take its next value back in its own type.
 #include <cstdint>
 #include <cstring>
 
-#include "install/pending_files.h"
 #include "install/shared_dlls.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -22,14 +20,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!DecodeStoredCount(type, out, n, &again) || again != count + 1) __builtin_trap();
   }
 
-  PendingFiles notes;
-  size_t n = size < sizeof notes ? size : sizeof notes;
-  memcpy(&notes, data, n);
-  if (IsPendingFilesImage(&notes, n)) {
-    for (int i = 0; i < notes.Count; ++i)
-      if (FindPendingFile(&notes, notes.Files[i].Path) < 0) __builtin_trap();
-    AddPendingFile(&notes, "C:\\neu.dll", 1);
-    if (FindPendingFile(&notes, "c:\\NEU.DLL") < 0) __builtin_trap();
-  }
   return 0;
 }

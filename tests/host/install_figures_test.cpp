@@ -1,7 +1,6 @@
 // The figures of an install: option folders and installed paths, the sums of the selection
 // (progress total and space per drive, which must charge what the copy copies), the
-// progress bar's arithmetic, copy blocks, temporary names, the notes of new files a killed
-// run may leave unfinished, log lines and stored counts.
+// progress bar's arithmetic, copy blocks, log lines and stored counts.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -12,11 +11,9 @@
 #include "host_platform.h"
 #include "install/copy_blocks.h"
 #include "install/drives.h"
-#include "install/pending_files.h"
 #include "install/progress_bar.h"
 #include "install/setup_log.h"
 #include "install/shared_dlls.h"
-#include "install/temp_name.h"
 #include "script/option_tree.h"
 #include "script/reader.h"
 #include "startup/arena.h"
@@ -146,55 +143,6 @@ TEST(Figures, ProgressBlocksAndTemporaryNames) {
   EXPECT_EQ(block, kLargestBlockBytes);  // 8 KB doubled seven times
   EXPECT_EQ(NextBlockBytes(65536, kSlowBlockUs + 1), 32768u);
   EXPECT_EQ(NextBlockBytes(kFirstBlockBytes, 10000000), kFirstBlockBytes);
-
-  char temp[kPathChars];
-  ASSERT_EQ(TemporaryPathFor(temp, "C:\\Prog\\gross.dat"), 1);
-  std::string first = temp;
-  EXPECT_EQ(first.substr(0, 11), "C:\\Prog\\stp");
-  EXPECT_EQ(first.size(), 19u);  // "stpXXXX.tmp"
-  TemporaryPathFor(temp, "c:\\PROG\\GROSS.DAT");
-  EXPECT_EQ(first.substr(8), temp + 8);  // the same file, however written: the next run finds what was left
-  TemporaryPathFor(temp, "C:\\Prog\\klein.dat");
-  EXPECT_NE(first, temp);
-  std::string longTarget = "C:\\" + std::string(249, 'f') + "\\a.b";  // 256 characters
-  ASSERT_EQ(TemporaryPathFor(temp, longTarget.c_str()), 1);
-  EXPECT_EQ(strlen(temp), 258u);  // "~XXXX" where "stpXXXX.tmp" does not fit
-  EXPECT_EQ(TemporaryPathFor(temp, ("C:\\" + std::string(255, 'f') + "\\a").c_str()), 0);
-  EXPECT_EQ(TemporaryPathFor(temp, "ohne Ordner"), 0);
-}
-
-// The journal's list: one note per file however its name is written, the oldest note giving
-// way, and bytes read back taken only when they are such a list.
-TEST(Figures, NotesOfNewFiles) {
-  PendingFiles list{};
-  AddPendingFile(&list, "C:\\Programme\\\xDC" "bel\\A.dll", 10);
-  AddPendingFile(&list, "c:\\programme\\\xFC" "bel\\a.DLL", 12);  // the same file: the new length
-  ASSERT_EQ(list.Count, 1);
-  EXPECT_EQ(list.Files[0].Size, 12);
-  EXPECT_EQ(FindPendingFile(&list, "C:\\PROGRAMME\\\xDC" "BEL\\A.DLL"), 0);
-  EXPECT_EQ(FindPendingFile(&list, "C:\\Programme\\\xDC" "bel\\A.dl"), -1);
-  EXPECT_EQ(FindPendingFile(&list, "C:\\Programme\\\xDC" "bel\\A.dlll"), -1);
-  for (int i = 1; i <= kMaxPendingFiles; ++i) AddPendingFile(&list, ("C:\\f" + std::to_string(i)).c_str(), i);
-  ASSERT_EQ(list.Count, kMaxPendingFiles);
-  EXPECT_EQ(FindPendingFile(&list, "C:\\Programme\\\xDC" "bel\\A.dll"), -1);  // the oldest went
-  EXPECT_EQ(FindPendingFile(&list, "C:\\f4"), kMaxPendingFiles - 1);
-  RemovePendingFile(&list, FindPendingFile(&list, "C:\\f2"));
-  RemovePendingFile(&list, -1);  // a file without a note
-  ASSERT_EQ(list.Count, kMaxPendingFiles - 1);
-  EXPECT_STREQ(list.Files[1].Path, "C:\\f3");
-
-  EXPECT_TRUE(IsPendingFilesImage(&list, sizeof list));
-  EXPECT_FALSE(IsPendingFilesImage(&list, sizeof list - 1));  // cut short
-  PendingFiles bad = list;
-  memset(bad.Files[2].Path, 'x', sizeof bad.Files[2].Path);  // a path without its end
-  EXPECT_FALSE(IsPendingFilesImage(&bad, sizeof bad));
-  memset(bad.Files[2].Path, 'x', sizeof bad.Files[2].Path);
-  bad.Count = 2;  // beyond the notes: not read
-  EXPECT_TRUE(IsPendingFilesImage(&bad, sizeof bad));
-  for (int count : {-1, kMaxPendingFiles + 1}) {
-    bad.Count = count;
-    EXPECT_FALSE(IsPendingFilesImage(&bad, sizeof bad)) << count;
-  }
 }
 
 TEST(Figures, LogNamesAndLines) {

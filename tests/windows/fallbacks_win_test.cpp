@@ -25,24 +25,6 @@ class Fallbacks : public testing::TestWithParam<int> {
   }
 };
 
-std::vector<std::string> Names(const std::string& folder) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return names;
-  do {
-    if (found.cFileName[0] != '.') names.push_back(found.cFileName);
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
-  return names;
-}
-
-std::string Contents(const std::string& path) {
-  std::string bytes = "(missing)";
-  ui::ReadFile(path, &bytes);
-  return bytes;
-}
-
 TEST_P(Fallbacks, ReadFileDataTellsWhatTheSystemTells) {
   std::string folder = Fresh("filedata");
   std::string file = folder + "\\Daten äöü.bin";
@@ -61,30 +43,6 @@ TEST_P(Fallbacks, ReadFileDataTellsWhatTheSystemTells) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   EXPECT_FALSE(ReadFileData((folder + "\\fehlt.bin").c_str(), &data));
   EXPECT_FALSE(ReadFileData((folder + "\\*.bin").c_str(), &data));
-}
-
-TEST_P(Fallbacks, PutFileInPlaceReplacesOrKeepsTheInstalledFile) {
-  std::string folder = Fresh("place");
-  std::string target = folder + "\\Programm.exe", copy = folder + "\\stp1234.tmp";
-  // Replacing an installed file leaves the new file alone in the folder.
-  ASSERT_TRUE(ui::WriteFile(target, "alt") && ui::WriteFile(copy, "neu"));
-  EXPECT_TRUE(PutFileInPlace(copy.c_str(), target.c_str()));
-  EXPECT_EQ(Contents(target), "neu");
-  EXPECT_EQ(Names(folder), std::vector<std::string>{"Programm.exe"});
-  // The new file cannot take the target's place (it has gone): the installed file stays.
-  EXPECT_FALSE(PutFileInPlace(copy.c_str(), target.c_str()));
-  EXPECT_EQ(Contents(target), "neu");
-  EXPECT_EQ(Names(folder), std::vector<std::string>{"Programm.exe"});
-  // A leftover of a run that ended between the two moves does not stand in the way.
-  ASSERT_TRUE(ui::WriteFile(folder + "\\stp1234.old", "rest") && ui::WriteFile(copy, "neuer"));
-  EXPECT_TRUE(PutFileInPlace(copy.c_str(), target.c_str()));
-  EXPECT_EQ(Contents(target), "neuer");
-  // Nothing installed yet.
-  std::string fresh = folder + "\\Neu.dll";
-  ASSERT_TRUE(ui::WriteFile(copy, "erst"));
-  EXPECT_TRUE(PutFileInPlace(copy.c_str(), fresh.c_str()));
-  EXPECT_EQ(Contents(fresh), "erst");
-  EXPECT_FALSE(ui::FileExists(copy));
 }
 
 // The lines the start probe wrote: parent process, current folder, arguments after the first.

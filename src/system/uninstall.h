@@ -1,0 +1,14 @@
+// The uninstaller: "uninst.exe /UNINSTALL [/S]", the copy of setup.exe in the install folder
+// that the system's list of installed software starts. It copies itself into the temporary
+// folder and runs from there (with administrator rights where Windows gives them on request),
+// asks, removes what every run of the product recorded, and ends with an exit code as the
+// setup's: 0 removed, 2 cancelled (nothing changed), 4 removed with parts kept or failed,
+// 5 nothing changed because a file of the product is in use.
+#pragma once
+
+// installDir empty: the uninstaller as started from the install folder (it starts its copy and
+// waits for it); else the copy, removing the product of that folder.
+int RunUninstall(const char* installDir, int silent);
+
+// Copies of the uninstaller that an earlier removal left in the temporary folder go.
+void RemoveStaleRemovalCopies();

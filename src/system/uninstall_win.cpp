@@ -1,0 +1,329 @@
+#include <windows.h>
+
+#include <cstring>
+
+#include "install/answers.h"
+#include "install/progress_bar.h"
+#include "install/setup_log.h"
+#include "install/undo_journal.h"
+#include "resources/resource_ids.h"
+#include "startup/compat.h"
+#include "startup/elevation.h"
+#include "startup/startup.h"
+#include "startup/state.h"
+#include "startup/text.h"
+#include "system/rollback.h"
+#include "system/shortcuts.h"
+#include "system/uninstall.h"
+#include "system/uninstall_entry.h"
+#include "wizard/busy_page.h"
+#include "wizard/dialog_services.h"
+
+namespace {
+
+const char kQuestion[] = "Möchten Sie $p und alle zugehörigen Komponenten von Ihrem Computer entfernen?";
+const char kCaption[] = "$p entfernen";
+const char kCancelQuestion[] =
+    "Möchten Sie das Entfernen von $p abbrechen?\n\nWas bisher entfernt wurde, wird wiederhergestellt.";
+const char kSharedQuestion[] =
+    "Die folgende gemeinsam genutzte Datei wird von keinem Programm mehr verwendet. Soll sie entfernt werden?\n\n%s\n\n"
+    "Wenn noch ein Programm sie benötigt, wird es danach nicht mehr funktionieren. Wählen Sie im Zweifel \"Nein\".";
+const char kSharedCaption[] = "Gemeinsam genutzte Datei entfernen?";
+const char kNoRecord[] = "In \"%s\" ist keine Installation von $p verzeichnet.";
+const char kTempStem[] = "stpun";
+
+// The uninstaller's copy in the temporary folder, from which the removal runs: the one in the
+// install folder goes with it.
+int TemporaryCopy(char (&copy)[kPathChars]) {
+  char self[kPathChars], temp[kPathChars];
+  DWORD n = GetModuleFileNameA(nullptr, self, sizeof self);
+  DWORD t = GetTempPathA(sizeof temp, temp);
+  if (n == 0 || n >= sizeof self || t == 0 || t >= sizeof temp) return 0;
+  for (DWORD attempt = 0; attempt < 64; ++attempt) {
+    if (!FormatWholeText(copy, "%s%s%04lX.exe", temp, kTempStem,
+                         static_cast<unsigned long>((GetTickCount() + attempt * 7919) & 0xFFFF)))
+      return 0;
+    if (CopyFileA(self, copy, TRUE)) return 1;
+  }
+  return 0;
+}
+
+// Starts the copy and waits for it; 0 when it could not be started.
+int RunCopy(const char* copy, const char* parameters, unsigned long* exitCode) {
+  if (CanAskForAdministrator()) return RunAsAdministrator(copy, parameters, exitCode);
+  char line[kValueChars];
+  if (!FormatWholeText(line, "\"%s\" %s", copy, parameters)) return 0;
+  STARTUPINFOA start = {};
+  start.cb = sizeof start;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessA(copy, line, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start, &process)) return 0;
+  CloseHandle(process.hThread);
+  WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD code = 0;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hProcess);
+  *exitCode = code;
+  return 1;
+}
+
+// The uninstaller as the user starts it, from the install folder: a copy of it in the temporary
+// folder does the work (with administrator rights where Windows gives them on request), and
+// this one waits for it, removes it and ends with its exit code.
+int StartRemovalCopy(int silent) {
+  char self[kPathChars];
+  DWORD n = GetModuleFileNameA(nullptr, self, sizeof self);
+  if (n == 0 || n >= sizeof self) return kExitCannotStart;
+  char* slash = strrchr(self, '\\');
+  if (!slash) return kExitCannotStart;
+  *slash = 0;
+  char copy[kPathChars], parameters[kValueChars];
+  if (!TemporaryCopy(copy) ||
+      !FormatWholeText(parameters, "%s0 %s=\"%s\"%s", kElevatedMarker, kUninstallSwitch, self, silent ? " /S" : "")) {
+    WriteStandardError("Das Deinstallationsprogramm kann nicht in den temporären Ordner kopiert werden.");
+    return kExitCannotStart;
+  }
+  unsigned long code = kExitCannotStart;
+  if (!RunCopy(copy, parameters, &code)) WriteStandardError("Das Deinstallationsprogramm kann nicht gestartet werden.");
+  // The copy has ended (or never ran): it goes now, or at the next start of Windows.
+  for (int attempt = 0; attempt < 20 && !DeleteFileA(copy); ++attempt) Sleep(100);
+  typedef BOOL(WINAPI * MoveFileEx)(LPCSTR, LPCSTR, DWORD);
+  auto moveEx = NewerSystemFunction<MoveFileEx>("kernel32.dll", "MoveFileExA");
+  if (GetFileAttributesA(copy) != INVALID_FILE_ATTRIBUTES && moveEx)
+    moveEx(copy, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  return static_cast<int>(code);
+}
+
+// --- The removal ------------------------------------------------------------------------------
+
+struct Removal {
+  RemovalPlan Plan;
+  int32_t Next;        // the entry undone next, from the last down
+  UndoTally Tally;
+  int CancelAsked;     // "Abbrechen" was pressed: the question comes before the next step
+  int Result;          // 1 done, 2 cancelled
+  int Ended;
+  char Refusals[kValueChars];
+  int32_t RefusalCount;
+};
+
+Removal Undoing;
+
+int Ask(HWND owner, const char* wording, UINT style, int silentAnswer) {
+  char text[kValueChars], caption[kPathChars];
+  ExpandWording(text, wording);
+  ExpandWording(caption, kCaption);
+  return ShowMessage(owner, text, caption, style, silentAnswer);
+}
+
+int AskSharedFile(const char* path) {
+  char text[kValueChars];
+  FormatText(text, kSharedQuestion, path);
+  // A silent removal keeps the file: another program may still need it.
+  return ShowMessage(nullptr, text, kSharedCaption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+}
+
+void NoteRefusal(void*, int32_t line, const char* reason) {
+  char text[kPathChars];
+  FormatText(text, "Protokoll der Installation, Zeile %ld: %s; der Eintrag wird übergangen.", static_cast<long>(line),
+             reason);
+  WriteLogError(text);
+  if (Undoing.RefusalCount++ < 6) {
+    AppendText(Undoing.Refusals, "\n");
+    AppendText(Undoing.Refusals, text);
+  }
+}
+
+INT_PTR CALLBACK FilesInUseProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  if (message == WM_INITDIALOG) {
+    ExpandDialogTexts(dialog);
+    return TRUE;
+  }
+  if (message == WM_COMMAND && (LOWORD(wParam) == 1 || LOWORD(wParam) == 2)) {
+    EndDialog(dialog, LOWORD(wParam));
+    return TRUE;
+  }
+  return FALSE;
+}
+
+// Files of the product that a program holds open: asked about until they are free (1) or the
+// user ends the removal (0). A silent removal ends at once.
+int WaitForFilesInUse() {
+  for (FindFilesInUse(&Undoing.Plan); Undoing.Plan.InUse; FindFilesInUse(&Undoing.Plan)) {
+    if (Silent) {
+      NoteAnswer("Laufende Anwendungen...", Undoing.Plan.FirstInUse, "Setup beenden");
+      return 0;
+    }
+    if (DialogBoxParamA(Instance, MAKEINTRESOURCEA(IDD_FILES_IN_USE), nullptr, FilesInUseProc, 0) != 1) return 0;
+  }
+  return 1;
+}
+
+void Step(HWND page) {
+  int64_t started = BusyClockUs();
+  while (Undoing.Next >= 0 && BusyClockUs() - started < 30000) RemoveEntry(&Undoing.Plan, Undoing.Next--, &Undoing.Tally);
+  int32_t count = Undoing.Plan.Record.Count;
+  SetProgress(GetDlgItem(page, IDC_PROGRESS), count - 1 - Undoing.Next, count, 1);
+  if (Undoing.Next >= 0) {
+    SetTimer(page, 1, 0, nullptr);
+    return;
+  }
+  Undoing.Result = 1;
+  Undoing.Ended = 1;
+  EndDialog(page, 1);
+}
+
+// The question comes between steps; "Ja" puts back what was removed so far.
+void AskCancel(HWND page) {
+  Undoing.CancelAsked = 0;
+  if (Ask(page, kCancelQuestion, MB_YESNO | MB_ICONQUESTION, IDNO) != IDYES) {
+    SetTimer(page, 1, 0, nullptr);
+    return;
+  }
+  CancelRemoval(&Undoing.Tally);
+  Undoing.Result = 2;
+  Undoing.Ended = 1;
+  EndDialog(page, 2);
+}
+
+INT_PTR CALLBACK RemovalPageProc(HWND page, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG: {
+      ExpandDialogTexts(page);
+      HWND bar = GetDlgItem(page, IDC_PROGRESS);
+      SetProgress(bar, 0, 1, 1);
+      AttachProgressBar(bar);
+      SetTimer(page, 1, 0, nullptr);
+      return TRUE;
+    }
+    case WM_TIMER:
+      KillTimer(page, 1);
+      if (Undoing.CancelAsked) AskCancel(page);
+      else Step(page);
+      return TRUE;
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDCANCEL) Undoing.CancelAsked = 1;
+      return TRUE;
+  }
+  return FALSE;
+}
+
+int RemovalEnded() { return Undoing.Ended; }
+
+void AppendLine(char (&text)[kValueChars], const char* format, const char* value) {
+  char line[kValueChars];
+  FormatText(line, format, value);
+  AppendText(text, line);
+}
+
+// The closing notice: what was removed, what had to be kept, where the log is.
+void ShowClosingNotice(const char* logName, int folderLeft) {
+  char text[kValueChars], caption[kPathChars];
+  ExpandWording(text, Undoing.Tally.Failed ? "$p wurde von Ihrem Computer entfernt, einige Komponenten jedoch nicht."
+                                           : "$p wurde von Ihrem Computer entfernt.");
+  const UndoTally& tally = Undoing.Tally;
+  if (tally.Kept) {
+    AppendText(text, "\n\nSeit der Installation geänderte Dateien wurden nicht entfernt:");
+    for (int32_t i = 0; i < tally.Listed; ++i) AppendLine(text, "\n%s", tally.Names[i]);
+    if (tally.Kept > tally.Listed) AppendText(text, "\n...");
+  }
+  if (tally.Shared) AppendText(text, "\n\nGemeinsam genutzte Dateien, die noch verwendet werden, bleiben erhalten.");
+  if (folderLeft)
+    AppendLine(text, "\n\nDer Ordner \"%s\" enthält Dateien, die nicht von Setup stammen, und bleibt erhalten.",
+               InstallDir);
+  if (logName[0]) AppendLine(text, "\n\nDas Protokoll steht in \"%s\".", logName);
+  ExpandWording(caption, kCaption);
+  ShowMessage(nullptr, text, caption, tally.Failed || tally.Kept ? MB_ICONWARNING : MB_ICONINFORMATION);
+}
+
+int RemoveProduct(const char* installDir) {
+  CopyText(InstallDir, installDir);
+  size_t length = strlen(InstallDir);
+  if (length > 3 && InstallDir[length - 1] == '\\') InstallDir[length - 1] = 0;
+  GetWindowsDirectoryA(WindowsDir, sizeof WindowsDir);
+  GetSystemDirectoryA(SystemDir, sizeof SystemDir);
+  SpecialFolderPath(ProgramsFolder, kFolderPrograms);
+  SpecialFolderPath(StartMenuFolder, kFolderStartMenu);
+  SpecialFolderPath(DesktopFolder, kFolderDesktop);
+  // The log goes where it outlives the install folder: the temporary folder.
+  char temp[kPathChars], logName[kLogNameChars] = "";
+  DWORD t = GetTempPathA(sizeof temp, temp);
+  if (t == 0 || t >= sizeof temp || !OpenLogFileN(temp, "uninst", logName, sizeof logName)) logName[0] = 0;
+  WritePendingAnswers();
+  // A setup that was killed is rolled back first, as at every start.
+  UndoTally rolledBack;
+  RollBackKilledRun(InstallDir, &rolledBack);
+  WriteRolledBackLine();
+
+  if (Ask(nullptr, kQuestion, MB_YESNO | MB_ICONQUESTION, IDYES) != IDYES) return kExitCancelled;
+  memset(&Undoing, 0, sizeof Undoing);
+  if (!PlanRemoval(InstallDir, &Undoing.Plan, AskSharedFile, NoteRefusal, nullptr)) {
+    char text[kValueChars], wording[kValueChars];
+    FormatText(wording, kNoRecord, InstallDir);
+    ExpandWording(text, wording);
+    WriteLogError(text);
+    WriteStandardError(text);
+    char caption[kPathChars];
+    ExpandWording(caption, kCaption);
+    ShowMessage(nullptr, text, caption, MB_ICONERROR);
+    FreeRemovalPlan(&Undoing.Plan);
+    return kExitCannotStart;
+  }
+  if (Undoing.RefusalCount) {
+    char text[kValueChars];
+    FormatText(text, "Das Protokoll der Installation enthält %ld Einträge, die nicht ausgeführt werden:%s",
+               static_cast<long>(Undoing.RefusalCount), Undoing.Refusals);
+    ShowMessage(nullptr, text, "Hinweis...", MB_ICONWARNING);
+  }
+  if (!WaitForFilesInUse()) {
+    FreeRemovalPlan(&Undoing.Plan);
+    return kExitUnchanged;
+  }
+  BeginUndoMemory();
+  Undoing.Next = Undoing.Plan.Record.Count - 1;
+  RunModalDialog(IDD_UNINSTALL, nullptr, RemovalPageProc, 0, RemovalEnded);
+  if (!Undoing.Ended) {
+    // The page could not be shown (or a silent run's hidden one ended early): done here.
+    while (Undoing.Next >= 0) RemoveEntry(&Undoing.Plan, Undoing.Next--, &Undoing.Tally);
+    Undoing.Result = 1;
+  }
+  if (Undoing.Result == 2) {
+    FreeRemovalPlan(&Undoing.Plan);
+    char caption[kPathChars], text[kValueChars];
+    ExpandWording(caption, kCaption);
+    ExpandWording(text, "Das Entfernen wurde abgebrochen. $p bleibt installiert.");
+    ShowMessage(nullptr, text, caption, MB_ICONINFORMATION);
+    return Undoing.Tally.Failed ? kExitFinishedWithErrors : kExitCancelled;
+  }
+  int folderLeft = 0;
+  CommitRemoval(&Undoing.Plan, InstallDir, &Undoing.Tally, &folderLeft);
+  FreeRemovalPlan(&Undoing.Plan);
+  Undoing.Tally.Failed += rolledBack.Failed;
+  if (!Silent) ShowClosingNotice(logName, folderLeft);
+  return Undoing.Tally.Failed || Undoing.Tally.Kept ? kExitFinishedWithErrors : kExitFinished;
+}
+
+}  // namespace
+
+void RemoveStaleRemovalCopies() {
+  char pattern[kPathChars];
+  DWORD t = GetTempPathA(sizeof pattern, pattern);
+  if (t == 0 || t + 16 >= sizeof pattern) return;
+  AppendText(pattern, kTempStem);
+  AppendText(pattern, "*.exe");
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA(pattern, &found);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    char path[kPathChars];
+    FormatText(path, "%.*s%s", static_cast<int>(t), pattern, found.cFileName);
+    DeleteFileA(path);  // one that still runs stays
+  } while (FindNextFileA(find, &found));
+  FindClose(find);
+}
+
+int RunUninstall(const char* installDir, int silent) {
+  if (!installDir || !installDir[0]) return StartRemovalCopy(silent);
+  int code = RemoveProduct(installDir);
+  CloseSetupLog();
+  return code;
+}
