@@ -149,7 +149,10 @@ void DiscardTarget() {
   if (!Copy.Writing) return;
   Copy.Writing = 0;
   DeleteFileA(Copy.TargetPath);
-  if (Copy.AsidePath[0] && MoveFileA(Copy.AsidePath, Copy.TargetPath)) Copy.AsidePath[0] = 0;
+  if (Copy.AsidePath[0] && MoveFileA(Copy.AsidePath, Copy.TargetPath)) {
+    Copy.AsidePath[0] = 0;
+    WriteLogLine(kLogRestored, Copy.TargetPath);
+  }
 }
 
 void CloseFiles() {

@@ -29,6 +29,9 @@ int UndoNoteNow(UndoLine& line);
 // The text of the run so far (from its RUN line; the uninstaller's whole journal), which this
 // process wrote itself and may trust. Valid until the next note.
 const char* UndoRunText(size_t* length);
+// The whole record as it stands, through the journal's own handle (nobody else may open it
+// while the run goes on), in memory from malloc; null when it cannot be read.
+char* UndoRecordBytes(size_t* size);
 // The record's folder, file and the run's number and start.
 const char* UndoRecordPath();
 int32_t UndoRunNumber();

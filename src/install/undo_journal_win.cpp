@@ -189,6 +189,15 @@ const char* UndoRunText(size_t* length) {
   return Undo.Text ? Undo.Text : "";
 }
 
+char* UndoRecordBytes(size_t* size) {
+  if (!Undo.File || !UndoFlush()) return nullptr;
+  DWORD length = 0;
+  char* bytes = ReadWhole(Undo.File, &length);
+  SetFilePointer(Undo.File, 0, nullptr, FILE_END);
+  *size = length;
+  return bytes;
+}
+
 const char* UndoRecordPath() { return Undo.Path; }
 int32_t UndoRunNumber() { return Undo.Run; }
 uint64_t UndoRunTime() { return Undo.Time; }

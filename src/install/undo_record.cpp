@@ -274,6 +274,19 @@ int IsGuardedKey(uint32_t root, const char* key) {
   return 0;
 }
 
+// The product's own entry in the system's list of software.
+int IsOwnEntryKey(const UndoPlace& place, uint32_t root, const char* key) {
+  static const char kUninstall[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+  if (root != 0x80000002u || !StartsWithFolded(key, kUninstall)) return 0;
+  const char* name = key + strlen(kUninstall);
+  // "<company> <product>", a backslash of the names written as "-".
+  char own[kUndoPathChars];
+  if (!FormatWholeText(own, "%s %s", place.Company, place.Product)) return 0;
+  for (char* p = own; *p; ++p)
+    if (*p == '\\') *p = '-';
+  return SamePath(name, own);
+}
+
 // INI files an untrusted record may change: the product's own, and the Windows folder's, but
 // not those the system starts programs from.
 int MayChangeIni(const UndoPlace& place, const char* file) {
@@ -412,7 +425,9 @@ const char* CheckEntry(Parser* parser, const Fields& f, UndoEntry* e) {
       if (!ParseRoot(f.At[1], &e->Root)) return "ungültiger Hauptschlüssel";
       e->Path = f.At[2];
       if (!IsPlainKey(e->Path)) return "ungültiger Schlüssel";
-      if (!parser->Trusted && IsGuardedKey(e->Root, e->Path)) return "geschützter Schlüssel";
+      // Removing a key that is empty takes nothing from anyone; values are another matter.
+      if (!parser->Trusted && kind != kUndoKey && IsGuardedKey(e->Root, e->Path) && !IsOwnEntryKey(place, e->Root, e->Path))
+        return "geschützter Schlüssel";
       if (kind == kUndoValue) {
         e->Name = f.At[3];
         e->Prior = f.At[4];

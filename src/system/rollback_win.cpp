@@ -572,7 +572,14 @@ int PlanRemoval(const char* installDir, RemovalPlan* plan, AskSharedFile ask, Un
     if (file < 0 || plan->Verdict[file] != kVerdictRemove) continue;
     uint32_t count = 0;
     ReadRegistryDword(HKEY_LOCAL_MACHINE, kSharedDllsKey, e.Path, &count);
-    if (count > static_cast<uint32_t>(references) || !ask || !ask(e.Path)) plan->Verdict[file] = kVerdictShared;
+    if (count > static_cast<uint32_t>(references)) {
+      plan->Verdict[file] = kVerdictShared;  // another program counts it too
+      continue;
+    }
+    // A file the product itself made, with a count the product itself began, was never anybody
+    // else's: it goes without a question. Otherwise the user decides (a silent removal keeps it).
+    if (strcmp(e.Prior, "-") == 0) continue;
+    if (!ask || !ask(e.Path)) plan->Verdict[file] = kVerdictShared;
   }
   // A library is unregistered once, and only when it goes.
   for (int32_t i = n - 1; i >= 0; --i) {

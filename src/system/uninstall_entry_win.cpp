@@ -50,7 +50,7 @@ int InstallUninstaller(char (&target)[kPathChars]) {
 // KB of the files the product installed over all its runs, as the record tells.
 DWORD InstalledKilobytes() {
   size_t size = 0;
-  char* bytes = ReadRecordFile(UndoRecordPath(), &size);
+  char* bytes = UndoRecordBytes(&size);
   UndoRecord record;
   UndoPlace place = PlaceFor(InstallDir);
   uint64_t total = 0;

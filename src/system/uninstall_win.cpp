@@ -315,7 +315,9 @@ void RemoveStaleRemovalCopies() {
   if (find == INVALID_HANDLE_VALUE) return;
   do {
     char path[kPathChars];
-    FormatText(path, "%.*s%s", static_cast<int>(t), pattern, found.cFileName);
+    CopyText(path, pattern);
+    path[t] = 0;  // the temporary folder, with its backslash
+    AppendText(path, found.cFileName);
     DeleteFileA(path);  // one that still runs stays
   } while (FindNextFileA(find, &found));
   FindClose(find);

@@ -1,8 +1,7 @@
 // The copy page installing for real and when things go wrong: every file where it belongs and
 // byte for byte, the log with a line for every step and every failure, companions, files kept
 // on the medium, a second run and "/ALL", shared counts, missing sources, unwritable targets,
-// read and write errors, a killed run's leftovers, files over 2 GB, and a medium of the
-// system's own libraries.
+// read and write errors: a run that ends before it is complete takes back what it did.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "install_driver.h"
+#include "product_registry.h"
 #include "ui_driver.h"
 
 namespace {
@@ -32,7 +32,8 @@ struct Medium {
     ui::WriteFiles(Path, files);
   }
   std::string Fill(std::string text) const {
-    for (auto [mark, value] : {std::pair<std::string, std::string>{"%I", Install}, {"%M", Path}})
+    std::string entry = "HKEY_LOCAL_MACHINE\\" + ui::UninstallKey(ui::CompanyName(), ui::ProductName());
+    for (auto [mark, value] : {std::pair<std::string, std::string>{"%I", Install}, {"%M", Path}, {"%U", entry}})
       for (size_t at; (at = text.find(mark)) != std::string::npos;) text.replace(at, 2, value);
     return text;
   }
@@ -82,7 +83,8 @@ TEST(CopyScenario, CleanInstallSecondRunAndAll) {
   EXPECT_TRUE(ui::Holds(target, dll));
   EXPECT_EQ(ui::Listing(m.Install), (std::vector<std::string>{"Daten", "Extra", "bib.dll", "f1.dat", "f2088961.dat",
                                                           "f24576.dat", "f3145733.dat", "f8191.dat", "f8192.dat",
-                                                          "f8193.dat", "setup0.log", "setup1.log", "setup2.log"}));
+                                                          "f8193.dat", "setup0.log", "setup1.log", "setup2.log",
+                                                          "uninst.dat", "uninst.exe"}));
   ui::ClearSharedCount(target);
 }
 
@@ -102,9 +104,10 @@ struct FailureCase {
   std::vector<Reply> Replies;
   std::vector<ui::NamedBytes> After;  // files in the install folder afterwards
   std::string Log;
-  // How the run ends: the setup aborted after changes (notice 114, exit code 3), finished with
-  // errors (the finish page's partial-success text, 4) or cleanly (0).
-  int ExitCode = 3;
+  // How the run ends: cancelled or aborted, everything taken back (notice 137, exit code 2), or
+  // before anything could be noted (notice 114, 3), finished with errors (the finish page's
+  // partial-success text, 4) or cleanly (0).
+  int ExitCode = 2;
   std::function<void(const Medium&)> Prepare = {};
   std::string Install = "";
   std::vector<Reply> AtStart = {};  // boxes before the welcome page
@@ -157,17 +160,19 @@ void RunFailure(const FailureCase& c) {
     if (r.Before) r.Before(box);
     EXPECT_TRUE(ui::Answer(box, r.Button));
   }
-  if (c.ExitCode == 3) {
-    HWND notice = ui::WaitIncompleteNotice(setup.Pid);
-    ASSERT_NE(notice, nullptr) << "no notice 114";
+  if (c.ExitCode == 2 || c.ExitCode == 3) {
+    HWND notice = c.ExitCode == 2 ? ui::WaitInterruptedNotice(setup.Pid) : ui::WaitIncompleteNotice(setup.Pid);
+    ASSERT_NE(notice, nullptr) << "no closing notice";
     EXPECT_TRUE(ui::Answer(notice, 1));
-    EXPECT_EQ(ui::WaitExit(&setup), 3);
+    EXPECT_EQ(ui::WaitExit(&setup), c.ExitCode);
   } else if (c.ExitCode == 4) {
     EXPECT_EQ(ui::FinishWithErrors(&setup), 4);
   } else {
     EXPECT_EQ(ui::WaitCleanExit(&setup), 0);
   }
+  // A finished run leaves its record and the uninstaller.
   std::vector<std::string> expected{c.Log.empty() ? "" : "setup0.log"};
+  if (c.ExitCode == 0 || c.ExitCode == 4) expected.insert(expected.end(), {"uninst.dat", "uninst.exe"});
   for (const ui::NamedBytes& file : c.After) {
     EXPECT_TRUE(ui::Holds(m.Install + "\\" + file.Name, file.Bytes)) << file.Name;
     expected.push_back(file.Name);
@@ -179,6 +184,8 @@ void RunFailure(const FailureCase& c) {
 }
 
 const std::string kOld = "die alte Fassung\r\n", kNew = ui::PatternBytes(20000, 21);
+// The last lines of a run taken back: where its record was, in the list of software.
+const std::string kTakenBack = "RegistryRestored:%U,InstallLocation\r\nRemovedKey:%U\r\n";
 
 TEST(CopyScenario, MissingSourcesAndUnwritableTargets) {
   auto readOnly = [](const Medium& m) { SetFileAttributesA((m.Install + "\\prog.exe").c_str(), FILE_ATTRIBUTE_READONLY); };
@@ -198,14 +205,14 @@ TEST(CopyScenario, MissingSourcesAndUnwritableTargets) {
        4},
       {"copy-prompt-cancel", {E("fehlt.txt", 10, 2), E("b.txt", 1)}, {{"b.txt", "b"}}, {},
        {{"Quelldatei nicht gefunden!", Prompt("Beispiel-CD 2", "fehlt.txt"), IDCANCEL}}, {},
-       "CreatedDir:%I\r\nError: " + Prompt("Beispiel-CD 2", "fehlt.txt") + "\r\n"},
+       "CreatedDir:%I\r\nError: " + Prompt("Beispiel-CD 2", "fehlt.txt") + "\r\n" + kTakenBack},
       {"copy-readonly-ignore", {E("prog.exe", 20000), E("danach.txt", 1)}, {{"prog.exe", kNew}, {"danach.txt", "d"}},
        {{"prog.exe", kOld}}, {{"Schwerer Fehler!", TargetBox("prog.exe"), IDIGNORE}},
        {{"prog.exe", kOld}, {"danach.txt", "d"}}, "Error: " + OneLine(TargetBox("prog.exe")) + "\r\nCopied:%I\\danach.txt\r\n",
        4, readOnly},
       {"copy-readonly-abort", {E("prog.exe", 20000), E("danach.txt", 1)}, {{"prog.exe", kNew}, {"danach.txt", "d"}},
        {{"prog.exe", kOld}}, {{"Schwerer Fehler!", TargetBox("prog.exe"), IDABORT}}, {{"prog.exe", kOld}},
-       "Error: " + OneLine(TargetBox("prog.exe")) + "\r\n", 3, readOnly},
+       "Error: " + OneLine(TargetBox("prog.exe")) + "\r\n" + kTakenBack, 2, readOnly},
       {"copy-readonly-retry", {E("prog.exe", 20000)}, {{"prog.exe", kNew}}, {{"prog.exe", kOld}},
        {{"Schwerer Fehler!", TargetBox("prog.exe"), IDRETRY,
          [](HWND) {
@@ -261,7 +268,8 @@ TEST(CopyScenario, ReadWriteFolderAndLogErrors) {
                 }},
                {"Zielverzeichnis erzeugen", "", 1},  // where the pipe namespace cannot be made current
                {"Schwerer Fehler", readError, IDOK}},
-              {{"davor.txt", "davor"}, {pipeName, kOld}}, "Copied:%I\\davor.txt\r\nError: " + readError + "\r\n", 4});
+              {{"davor.txt", "davor"}, {pipeName, kOld}},
+              "Copied:%I\\davor.txt\r\nRestored:%I\\" + pipeName + "\r\nError: " + readError + "\r\n", 4});
   WaitForSingleObject(server, 5000);
   CloseHandle(server);
   CloseHandle(pipe);
@@ -286,8 +294,9 @@ TEST(CopyScenario, ReadWriteFolderAndLogErrors) {
   RunFailure({"copy-disk-full", {E("zuerst.txt", 6), E("gross.dat", big.size()), E("danach.txt", 1)},
               {{"zuerst.txt", "zuerst"}, {"gross.dat", big}, {"danach.txt", "d"}}, {{"gross.dat", kOld}},
               {{"Schwerer Fehler", "Fehler beim Schreiben in die Datei %I\\gross.dat!", IDOK}},
-              {{"zuerst.txt", "zuerst"}, {"gross.dat", kOld}},
-              "Copied:%I\\zuerst.txt\r\nError: Fehler beim Schreiben in die Datei %I\\gross.dat!\r\n", 3, {},
+              {{"gross.dat", kOld}},
+              "Copied:%I\\zuerst.txt\r\nRestored:%I\\gross.dat\r\nError: Fehler beim Schreiben in die Datei "
+              "%I\\gross.dat!\r\nRemoved:%I\\zuerst.txt\r\n" + kTakenBack, 2, {},
               volume + "\\Ziel"});
   ui::RemoveTree(volume + "\\Ziel");
 }

@@ -66,6 +66,10 @@ HWND WaitIncompleteNotice(DWORD pid, DWORD timeoutMs) {
   return WaitDialog(pid, (ProductName() + "-Setup").c_str(), {1, 257}, timeoutMs);
 }
 
+HWND WaitInterruptedNotice(DWORD pid, DWORD timeoutMs) {
+  return WaitDialog(pid, (ProductName() + "-Setup").c_str(), {1, 257, 258}, timeoutMs);
+}
+
 HWND WaitGroupPage(DWORD pid, DWORD timeoutMs) {
   return WaitDialog(pid, (ProductName() + " - Programmgruppe ausw\xE4hlen").c_str(), {1017, 515, 768, 1000}, timeoutMs);
 }

@@ -34,6 +34,9 @@ HWND WaitOptionsPage(DWORD pid, DWORD timeoutMs = kWait);
 
 // The closing notice 114 ("$p-Setup wurde nicht vollständig ausgeführt..."), or null.
 HWND WaitIncompleteNotice(DWORD pid, DWORD timeoutMs = kWait);
+// The closing notice 137 ("... unterbrochen, bevor eine Änderung ... durchgeführt wurde"): also
+// the end of a run that was cancelled after changes and has taken them all back.
+HWND WaitInterruptedNotice(DWORD pid, DWORD timeoutMs = kWait);
 // The pages a user goes on from with "&Weiter >" and the last page.
 HWND WaitGroupPage(DWORD pid, DWORD timeoutMs = kWait);
 HWND WaitFinishPage(DWORD pid, DWORD timeoutMs = kWait);

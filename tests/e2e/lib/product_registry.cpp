@@ -6,6 +6,10 @@ std::string ProductKey(const std::string& company, const std::string& product) {
   return "Software\\" + company + "\\" + product;
 }
 
+std::string UninstallKey(const std::string& company, const std::string& product) {
+  return "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + company + " " + product;
+}
+
 void DeleteKeyTree(HKEY root, const std::string& path) {
   HKEY key;
   if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;

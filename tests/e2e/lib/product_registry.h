@@ -8,6 +8,9 @@ namespace ui {
 
 // "Software\<company>\<product>".
 std::string ProductKey(const std::string& company, const std::string& product);
+// The product's entry in the system's list of software:
+// "Software\Microsoft\Windows\CurrentVersion\Uninstall\<company> <product>".
+std::string UninstallKey(const std::string& company, const std::string& product);
 // Deletes the key with everything in it (below HKEY_LOCAL_MACHINE unless another root is given).
 void DeleteKeyTree(HKEY root, const std::string& path);
 inline void DeleteKeyTree(const std::string& path) { DeleteKeyTree(HKEY_LOCAL_MACHINE, path); }

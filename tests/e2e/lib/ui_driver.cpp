@@ -82,6 +82,9 @@ std::string MakeMedium(const std::string& name, const char* script) {
   // No product counts as installed unless the scenario says so: a registered program path
   // left by an earlier run would move the install folder away from the script's.
   DeleteRegistryValue(ProductKey(CompanyName(), ProductName()) + "\\CurrentVersion", "Path");
+  // Nor does an entry in the list of software, which would also lead the next start to a record
+  // of an earlier scenario's run.
+  DeleteKeyTree(UninstallKey(CompanyName(), ProductName()));
   CopyFileA(SETUP_EXE_PATH, JoinPath(folder, "setup.exe").c_str(), FALSE);
   if (script) WriteFile(JoinPath(folder, "SETUP.LST"), script);
   return folder;
