@@ -48,6 +48,7 @@ enum LogLineKind : int {
   kLogErrorCreatingIniSetting,   // INI file of a failed INI record
   kLogError,                     // any other failure: the text of the box that reported it
   kLogAnswered,                  // a silent run's answer: caption, text of the box, answer given
+  kLogUserAccount,               // an elevated run: the account whose user folders and hive it uses, and its id
   kLogLineKinds
 };
 

@@ -32,6 +32,9 @@ int RunAtEnd;
 int FinishReached;
 int FinishedWithErrors;
 int EndedUnchanged;
+int PageCreationFailed;
+int OtherUserRecords;
+void* UserHive;
 
 HWND FrameWindow;
 HWND CurrentPage;

@@ -5,6 +5,7 @@
 #include "install/setup_log.h"
 #include "script/placeholders.h"
 #include "script/records.h"
+#include "startup/state.h"
 #include "startup/text.h"
 #include "startup/win_guards.h"
 #include "system/registry.h"
@@ -24,6 +25,9 @@ bool HasDefaultValue(HKEY key) {
 }  // namespace
 
 HKEY RootKey(uint32_t root) {
+  // An administrator's copy started by a standard user writes the user's records into the
+  // user's hive; where that cannot be opened they fail rather than land in another account.
+  if (root == kRootCurrentUser && OtherUserRecords) return static_cast<HKEY>(UserHive);
   return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<int32_t>(root)));
 }
 
