@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -19,13 +20,15 @@ std::string Programs() {
   return path;
 }
 
-// Waits for the run's end while watching that it never shows a window; the exit code, -1 when
-// it hangs.
+// Waits for the run's end while watching that it never shows a window (each one counted once);
+// the exit code, -1 when it hangs.
 int WaitExitUnseen(ui::Setup* setup, int* windowsSeen) {
   *windowsSeen = 0;
   DWORD start = GetTickCount();
+  std::set<HWND> seen;
   while (WaitForSingleObject(setup->Process, 2) == WAIT_TIMEOUT) {
-    for (HWND window : ui::TopWindows(setup->Pid)) ADD_FAILURE() << "a window: " << ui::WindowText(window), ++*windowsSeen;
+    for (HWND window : ui::TopWindows(setup->Pid))
+      if (seen.insert(window).second) ADD_FAILURE() << "a window: " << ui::WindowText(window), ++*windowsSeen;
     if (GetTickCount() - start > 60000) return ui::WaitExit(setup, 0);
   }
   return ui::WaitExit(setup, 0);
