@@ -90,7 +90,8 @@ int ApplySwitches(const CommandLine& line, char (&reason)[kValueChars]) {
   }
   // The group's folder must fit a path beside the Programs folder; nobody can shorten it on
   // the hidden page of a silent run.
-  if ((line.HasGroup || Silent) && HasDefaultGroup && strlen(ProgramsFolder) + 1 + strlen(DefaultGroup) >= kPathChars) {
+  bool groupTooLong = HasDefaultGroup && strlen(ProgramsFolder) + 1 + strlen(DefaultGroup) >= kPathChars;
+  if ((line.HasGroup || Silent) && groupTooLong) {
     FormatText(reason, "Die Programmgruppe \"%s\" kann nicht erstellt werden!", DefaultGroup);
     return 0;
   }

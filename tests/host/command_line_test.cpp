@@ -55,7 +55,8 @@ TEST(CommandLine, BadValuesAreRefusedAndUnknownWordsOnlyInASilentRun) {
   // A shortcut or a menu program may pass words of its own: a run with windows goes on.
   for (const char* word : {"/X", "/S2", "/silent", "/RUNNING", "irgendwas", "/DIR"}) {
     EXPECT_EQ(Parse(word).Silent, 0) << word;
-    EXPECT_STREQ(Parse((std::string("/S ") + word).c_str(), 0).Error, (std::string("Unbekannter Schalter: ") + word).c_str());
+    std::string silent = std::string("/S ") + word;
+    EXPECT_EQ(std::string(Parse(silent.c_str(), 0).Error), std::string("Unbekannter Schalter: ") + word);
   }
   // Silent is decided from the whole line: a bad word before /S is refused without a box.
   for (const char* line : {"/DIR=D:Apps /S", "/OPTIONS=1,,2 /S", "/X /s", "/DIR=C:\\A /OPTIONS=0 /RUN /S"})

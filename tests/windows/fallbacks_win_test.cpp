@@ -166,7 +166,8 @@ TEST(Elevation, TheFirstCopyWaitsAndEndsWithTheElevatedCopysExitCode) {
   DWORD n = sizeof user;
   ASSERT_TRUE(GetUserNameA(user, &n));
   ASSERT_TRUE(ElevatedArgumentsN(arguments, sizeof arguments, 0, GetCurrentProcessId(), "/S"));
-  EXPECT_EQ(StandardErrorOf([&] { EXPECT_TRUE(RunAsAdministrator((medium + "\\setup.exe").c_str(), arguments, &code)); }), "");
+  std::string setup = medium + "\\setup.exe";
+  EXPECT_EQ(StandardErrorOf([&] { EXPECT_TRUE(RunAsAdministrator(setup.c_str(), arguments, &code)); }), "");
   EXPECT_EQ(code, 0u);
   EXPECT_NE(ui::ReadSetupLog(install).find(std::string("\r\nUserAccount:") + user + ",S-1-5-"), std::string::npos)
       << ui::ReadSetupLog(install);
