@@ -100,8 +100,8 @@ unsigned long AwaitElevatedCopy(void* reportPipe, void* copyProcess) {
       SpecialFolderPath(account.Programs, kFolderPrograms);
       SpecialFolderPath(account.StartMenu, kFolderStartMenu);
       SpecialFolderPath(account.Desktop, kFolderDesktop);
-      Complete(report, WriteFile(report, &account, sizeof account, nullptr, &Pending), &count);
-      Relay(report, &code);
+      // The copy reads the account first: where it cannot be told, the pipe is closed on it.
+      if (Complete(report, WriteFile(report, &account, sizeof account, nullptr, &Pending), &count)) Relay(report, &code);
     }
   }
   if (report) CloseHandle(report);
