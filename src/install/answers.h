@@ -13,7 +13,10 @@ int ShowMessage(HWND owner, const char* text, const char* caption, UINT style, i
 // Notes an answer given on the user's behalf: "Answered:" caption "," text "," answer.
 void NoteAnswer(const char* caption, const char* text, const char* answer);
 
-// Writes the answers noted before the log existed; called once the log is open.
+// Writes a whole line (its "\r\n" included) to the setup log, or keeps it until the log exists.
+void KeepLogLine(const char* line);
+
+// Writes the lines kept before the log existed; called once the log is open.
 void WritePendingAnswers();
 
 // A line on the standard error handle, when the program has one.

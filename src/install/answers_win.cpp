@@ -8,7 +8,7 @@
 
 namespace {
 
-// Answers noted while no log is open, one "Answered:" line each; what does not fit is dropped.
+// Lines kept while no log is open ("Answered:" and the like); what does not fit is dropped.
 char PendingAnswers[16384];
 size_t PendingLength;
 
@@ -47,17 +47,21 @@ void WriteStandardError(const char* text) {
 }
 
 void NoteAnswer(const char* caption, const char* text, const char* answer) {
-  char line[kValueChars];
-  FormatText(line, "%s%s,%s,%s", LogLinePrefix(kLogAnswered), caption ? caption : "", text, answer);
+  char line[kValueChars + 2];  // room for the line end behind the longest line
+  FormatTextN(line, kValueChars, "%s%s,%s,%s", LogLinePrefix(kLogAnswered), caption ? caption : "", text, answer);
   // One line each: the box's line breaks become blanks.
   for (char* p = line; *p; ++p)
     if (*p == '\r' || *p == '\n') *p = ' ';
   WriteStandardError(line);
+  AppendText(line, "\r\n");
+  KeepLogLine(line);
+}
+
+void KeepLogLine(const char* line) {
   if (SetupLogHandle) {
     WriteLog(line);
-    WriteLog("\r\n");
-  } else if (PendingLength + strlen(line) + 3 <= sizeof PendingAnswers) {
-    PendingLength += FormatTextN(PendingAnswers + PendingLength, sizeof PendingAnswers - PendingLength, "%s\r\n", line);
+  } else if (PendingLength + strlen(line) + 1 <= sizeof PendingAnswers) {
+    PendingLength += CopyTextN(PendingAnswers + PendingLength, sizeof PendingAnswers - PendingLength, line);
   }
 }
 

@@ -36,6 +36,7 @@ const char* const kPrefixes[kLogLineKinds] = {
     "IniRestored:",
     "Kept:",
     "RolledBack:",
+    "UserAccount:",
 };
 
 }  // namespace

@@ -62,6 +62,7 @@ enum LogLineKind : int {
   kLogIniRestored,               // undone: INI file, section, key put back
   kLogKept,                      // a file the removal keeps (changed since the install, or still shared)
   kLogRolledBack,                // at start: the folder whose unfinished run was rolled back, changes undone
+  kLogUserAccount,               // an elevated run: the account whose user folders and hive it uses, and its id
   kLogLineKinds
 };
 

@@ -20,10 +20,17 @@ int Switch(const char* token, const char* name, const char** value) {
   return 1;
 }
 
-// The next blank-separated token, its quotes removed; 0 at the end of the line or when it does
-// not fit.
+// 1 when token is the switch name itself (letters in any case), with nothing behind it.
+int IsSwitch(const char* token, const char* name) {
+  const char* rest = nullptr;
+  return Switch(token, name, &rest) && !rest[0];
+}
+
+// The next blank-separated token, its quotes removed; 0 at the end of the line. *tooLong tells
+// whether it was cut.
 int NextToken(const char** position, char (&token)[1024], int* tooLong) {
   const char* p = *position;
+  *tooLong = 0;
   while (IsBlank(*p)) ++p;
   if (!*p) return 0;
   size_t n = 0;
@@ -80,12 +87,15 @@ int ParseCommandLine(const char* text, CommandLine* line) {
   line->AllFiles = StartsWith(text, "/ALL");
   // The medium's start program takes no further switches: whatever follows stays as it was.
   if (line->Autorun) return 1;
-  const char* position = text;
   char token[1024];
   int tooLong = 0;
+  const char* value = nullptr;
+  // Whether the run may show a box is known before any word is judged: a bad word before /S
+  // must not bring up a box that nobody answers.
+  for (const char* position = text; NextToken(&position, token, &tooLong);)
+    if (IsSwitch(token, "/S")) line->Silent = 1;
+  const char* position = text;
   for (bool first = true; NextToken(&position, token, &tooLong); first = false) {
-    const char* value = nullptr;
-    if (tooLong) return Refuse(line, "Zu langer Schalter: %s", token);
     if (first && line->AllFiles) continue;  // "/ALL", "/ALLES": as the start of the line has it
     if (Switch(token, "/DIR=", &value)) {
       if (!IsFullFolder(value) || strlen(value) >= sizeof line->Dir) return Refuse(line, "Ungültiger Wert: %s", token);
@@ -96,17 +106,17 @@ int ParseCommandLine(const char* text, CommandLine* line) {
       line->HasGroup = 1;
       CopyText(line->Group, value);
     } else if (Switch(token, "/OPTIONS=", &value)) {
-      if (!ReadOptions(value, line)) return Refuse(line, "Ungültiger Wert: %s", token);
-    } else if (Switch(token, "/S", &value) && !value[0]) {
-      line->Silent = 1;
-    } else if (Switch(token, "/RUN", &value) && !value[0]) {
+      if (tooLong || !ReadOptions(value, line)) return Refuse(line, "Ungültiger Wert: %s", token);
+    } else if (IsSwitch(token, "/RUN")) {
       line->RunProgram = 1;
     } else if (Switch(token, "/UNINSTALL", &value) && (!value[0] || value[0] == '=')) {
       line->Uninstall = 1;
       if (value[0] && (!IsFullFolder(value + 1) || strlen(value + 1) >= sizeof line->UninstallDir))
         return Refuse(line, "Ungültiger Wert: %s", token);
       if (value[0]) CopyText(line->UninstallDir, value + 1);
-    } else {
+    } else if (line->Silent && !IsSwitch(token, "/S")) {
+      // An administrator's typo must not install with defaults. A run with windows ignores
+      // words of others (a shortcut's or a menu program's), as the setup always has.
       return Refuse(line, "Unbekannter Schalter: %s", token);
     }
   }

@@ -33,7 +33,9 @@ struct CommandLine {
 };
 
 // Reads the command line (the arguments without the program name). 1 when it is good; 0 with
-// the reason in Error for an unknown switch or a bad value.
+// the reason in Error for a bad value, or for an unknown word in a silent run (a run with
+// windows ignores words that are no switches of the setup). Silent tells the whole line's
+// answer also when the line is refused, whatever the order of the words.
 int ParseCommandLine(const char* text, CommandLine* line);
 
 // Whether option number n (from 1) is among the chosen ones.

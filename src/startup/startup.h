@@ -14,7 +14,11 @@ enum : int {
   kExitFinishedWithErrors = 4,  // finished, but some parts failed
   kExitUnchanged = 5,         // nothing changed: installed files in use, or a drive short of room
   kExitOtherSetup = 6,        // another setup is running
+  kExitOutcomeUnknown = 7,    // the copy with administrator rights could not be waited for
 };
+
+// How the wizard ended, as an exit code.
+int WizardOutcome();
 
 // Runs the whole program: start sequence, wizard, shut-down. Returns the exit code.
 int RunSetup(HINSTANCE instance, const char* commandLine);

@@ -67,13 +67,6 @@ void ShutDown() {
   SetupInstanceEvent = nullptr;
 }
 
-// How the wizard ended, as an exit code.
-int WizardOutcome() {
-  if (FinishReached) return FinishedWithErrors ? kExitFinishedWithErrors : kExitFinished;
-  if (EndedUnchanged) return kExitUnchanged;
-  return ChangesMade ? kExitIncomplete : kExitCancelled;
-}
-
 // A command line the setup cannot take: said on the standard error handle (and, in a run that
 // may show boxes, in a box), nothing is changed.
 int RefuseCommandLine(const char* reason) {
@@ -82,19 +75,34 @@ int RefuseCommandLine(const char* reason) {
   return kExitCannotStart;
 }
 
-// The switches of an unattended install that change what the script says. 0 when a value does
-// not fit the script (then nothing is changed).
-int ApplySwitches(const CommandLine& line) {
-  if (line.HasDir) CopyText(InstallDir, line.Dir);
+// The switches of an unattended install that change what the script says. 0 with the reason
+// when a value does not fit the script or the machine (then nothing is changed).
+int ApplySwitches(const CommandLine& line, char (&reason)[kValueChars]) {
+  if (line.HasDir) {
+    // A silent run installs where it was told or not at all: the options page would move a
+    // folder on a drive that cannot take it to another drive.
+    int drive = DriveIndexOfPath(line.Dir);
+    if (Silent && drive >= 0 && !DriveTable[drive].Usable) {
+      FormatText(reason, "Laufwerk nicht verwendbar: /DIR=%s", line.Dir);
+      return 0;
+    }
+    CopyText(InstallDir, line.Dir);
+  }
   if (line.HasGroup) {
-    // The group's folder must fit a path beside the Programs folder.
-    if (strlen(ProgramsFolder) + 1 + strlen(line.Group) >= kPathChars) return 0;
     CopyText(DefaultGroup, line.Group);
     HasDefaultGroup = 1;
+  }
+  // The group's folder must fit a path beside the Programs folder; nobody can shorten it on
+  // the hidden page of a silent run.
+  bool groupTooLong = HasDefaultGroup && strlen(ProgramsFolder) + 1 + strlen(DefaultGroup) >= kPathChars;
+  if ((line.HasGroup || Silent) && groupTooLong) {
+    FormatText(reason, "Die Programmgruppe \"%s\" kann nicht erstellt werden!", DefaultGroup);
+    return 0;
   }
   if (!line.HasOptions) return 1;
   int32_t count = 0;
   for (Option* option = OptionRoot; option; option = option->NextSibling) ++count;
+  CopyText(reason, "Der Wert eines Schalters passt nicht zu SETUP.LST");
   for (int i = 0; i < line.OptionCount; ++i)
     if (line.Options[i] > count) return 0;
   int32_t n = 0;
@@ -122,11 +130,24 @@ void RollBackKilledRuns() {
 
 }  // namespace
 
+int WizardOutcome() {
+  if (PageCreationFailed) return kExitCannotStart;
+  if (FinishReached) return FinishedWithErrors ? kExitFinishedWithErrors : kExitFinished;
+  if (EndedUnchanged) return kExitUnchanged;
+  return ChangesMade ? kExitIncomplete : kExitCancelled;
+}
+
 int RunSetup(HINSTANCE instance, const char* commandLine) {
+  // An empty floppy or CD drive is the setup's own question (the source prompt), never the
+  // system's box beside it, which nobody answers in a silent run.
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   // The copy that its first copy started with administrator rights: that one holds the event
-  // while it waits, and has done the autorun check.
+  // while it waits, has done the autorun check, and hands on what this copy reports.
   int autorunCheck = 0;
-  int elevatedCopy = TakeElevatedMarker(&commandLine, &autorunCheck);
+  unsigned long firstCopy = 0;
+  int elevatedCopy = TakeElevatedMarker(&commandLine, &autorunCheck, &firstCopy);
+  StarterAccount starter;
+  if (elevatedCopy) ConnectFirstCopy(firstCopy, &starter);
   CommandLine line;
   int lineGood = ParseCommandLine(commandLine, &line);
   Silent = line.Silent;
@@ -156,7 +177,7 @@ int RunSetup(HINSTANCE instance, const char* commandLine) {
   LoadStringA(instance, IDS_VERSION, SetupVersion, sizeof SetupVersion);
   RemoveStaleRemovalCopies();
   if (line.Uninstall) {
-    int code = RunUninstall(line.UninstallDir, line.Silent);
+    int code = RunUninstall(line.UninstallDir, line.Silent, elevatedCopy ? &starter : nullptr);
     CloseHandle(SetupInstanceEvent);
     return code;
   }
@@ -206,6 +227,7 @@ int RunSetup(HINSTANCE instance, const char* commandLine) {
   SpecialFolderPath(ProgramsFolder, kFolderPrograms);
   SpecialFolderPath(StartMenuFolder, kFolderStartMenu);
   SpecialFolderPath(DesktopFolder, kFolderDesktop);
+  if (elevatedCopy) UseStarterAccount(starter);
   RollBackKilledRuns();
 
   OptionRoot = ReadOptionList("Section", nullptr, 0);
@@ -213,13 +235,14 @@ int RunSetup(HINSTANCE instance, const char* commandLine) {
   if (autorunCheck == kAutorunNewerData && OptionRoot) OptionRoot = OptionRoot->NextSibling;
   if (OptionRoot) ReadSuccessRunList();
   int exitCode = kExitCannotStart;
+  char reason[kValueChars];
   if (ArenaFailed()) {
     // "IncreaseMem" has been shown: a script that did not fit is not installed in part.
   } else if (!OptionRoot) {
     ShowMessage(nullptr, "Kann die Datei SETUP.LST nicht finden, oder SETUP.LST enthält keine Sections!", "Fehler",
                 MB_ICONERROR);
-  } else if (!ApplySwitches(line)) {
-    RefuseCommandLine("Der Wert eines Schalters passt nicht zu SETUP.LST");
+  } else if (!ApplySwitches(line, reason)) {
+    RefuseCommandLine(reason);
   } else {
     TotalFileEntries = CountFileEntries(OptionRoot);
     RunFrame();

@@ -32,6 +32,10 @@ int RunAtEnd;
 int FinishReached;
 int FinishedWithErrors;
 int EndedUnchanged;
+int PageCreationFailed;
+int OtherUserRecords;
+void* UserHive;
+char UserHiveName[192];
 
 HWND FrameWindow;
 HWND CurrentPage;

@@ -46,6 +46,12 @@ extern int RunAtEnd;                      // /RUN: a silent run starts the finis
 extern int FinishReached;                 // the finish page was shown
 extern int FinishedWithErrors;            // ... and it reported that some parts failed
 extern int EndedUnchanged;                // ended before any change: files in use or no room
+extern int PageCreationFailed;            // the frame or a page could not be created
+
+// An elevated run started by another account than its own
+extern int OtherUserRecords;              // the user's folders and HKEY_CURRENT_USER are the starter's
+extern void* UserHive;                    // ... its hive below HKEY_USERS; null when it cannot be opened
+extern char UserHiveName[192];            // ... that hive's key below HKEY_USERS (the account's id)
 
 // Wizard flags
 extern HWND FrameWindow;                  // the SETUPFRAME window

@@ -2,6 +2,7 @@
 // without its library (the few pieces it needs are in runtime_win.cpp): Windows enters here.
 #include <windows.h>
 
+#include "startup/elevation.h"
 #include "startup/startup.h"
 
 // Constructors of objects with static storage: the linker gathers them between a -1 and a 0.
@@ -34,5 +35,8 @@ const char* Arguments(const char* line) {
 
 extern "C" void SetupEntry() {
   RunConstructors();
-  ExitProcess(static_cast<UINT>(RunSetup(GetModuleHandleA(nullptr), Arguments(GetCommandLineA()))));
+  int exitCode = RunSetup(GetModuleHandleA(nullptr), Arguments(GetCommandLineA()));
+  // A copy with administrator rights tells its first copy how it ended.
+  EndElevatedReport(exitCode);
+  ExitProcess(static_cast<UINT>(exitCode));
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "install/answers.h"
+#include "install/setup_log.h"
 #include "resources/resource_ids.h"
 #include "script/placeholders.h"
 #include "script/records.h"
@@ -40,6 +41,9 @@ void StartRunProgram() {
   if (BuildCommandLine(line) && StartProgram(line)) return;
   char text[kValueChars];
   FormatText(text, "Fehler beim Ausführen der Anwendung \"%s\"!", line);
+  // The run finished, but a part of it failed: the exit code and the log say so.
+  FinishedWithErrors = 1;
+  WriteLogError(text);
   ShowMessage(FrameWindow, text, "Fehler", MB_ICONERROR);
 }
 

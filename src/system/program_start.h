@@ -13,7 +13,8 @@ template <size_t N> int CommandLineProgram(char (&output)[N], const char* progra
 }
 
 // Starts the command line as a new process (no application name, no handle inheritance, the
-// setup's environment and current directory) and closes the new process's handles at once.
+// setup's environment and current directory, the system's default error mode) and closes the
+// new process's handles at once.
 // 1 when it started. A setup that runs elevated (with administrator rights given on request)
 // has the desktop's shell start the program as the signed-in user, with the setup's current
 // directory and the shell's environment; where that cannot be done, it starts it itself.

@@ -157,7 +157,10 @@ int StartProgram(const char* commandLine) {
   memset(&startup, 0, sizeof startup);
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process;
-  if (!CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) return 0;
+  // The program gets the system's own error mode, not the setup's quiet one.
+  if (!CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, CREATE_DEFAULT_ERROR_MODE, nullptr, nullptr, &startup,
+                      &process))
+    return 0;
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   return 1;

@@ -11,7 +11,8 @@ struct Option;
 
 // The predefined root key of a record's 32-bit Root. The handles are sign-extended values
 // (HKEY_CLASSES_ROOT is (HKEY)(LONG_PTR)(LONG)0x80000000), so the 64-bit build widens with
-// the sign; 0 stays no root.
+// the sign; 0 stays no root. HKEY_CURRENT_USER is the hive of the account that started an
+// elevated run where that is another account (state.h: OtherUserRecords).
 HKEY RootKey(uint32_t root);
 
 // Creates or opens the key, sets its default value to defaultText and, when valueName is not

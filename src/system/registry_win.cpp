@@ -8,6 +8,7 @@
 #include "install/undo_journal.h"
 #include "script/placeholders.h"
 #include "script/records.h"
+#include "startup/state.h"
 #include "startup/text.h"
 #include "startup/win_guards.h"
 #include "system/registry.h"
@@ -16,7 +17,25 @@ uint32_t RootNumber(HKEY root) { return static_cast<uint32_t>(reinterpret_cast<u
 
 namespace {
 
-void RootText(char (&text)[12], HKEY root) { FormatText(text, "%08lX", static_cast<unsigned long>(RootNumber(root))); }
+// How a note names a key: its root's number and its path. The hive of the account that started
+// an elevated run is held by a handle the record cannot keep: it is named below HKEY_USERS.
+struct NotedKey {
+  char Root[12];
+  char Path[kPathChars + sizeof UserHiveName];
+  size_t Prefix;  // the length of what stands before the key path itself
+};
+
+int NameKey(NotedKey* noted, HKEY root, const char* keyPath) {
+  uint32_t number = RootNumber(root);
+  noted->Path[0] = 0;
+  if (UserHive && root == static_cast<HKEY>(UserHive)) {
+    number = kRootUsers;
+    FormatText(noted->Path, "%s\\", UserHiveName);
+  }
+  noted->Prefix = strlen(noted->Path);
+  FormatText(noted->Root, "%08lX", static_cast<unsigned long>(number));
+  return strlen(keyPath) + noted->Prefix < sizeof noted->Path && AppendText(noted->Path, keyPath);
+}
 
 bool KeyExists(HKEY root, const char* keyPath) {
   RegKey key;
@@ -34,6 +53,9 @@ bool HasDefaultValue(HKEY key) {
 }  // namespace
 
 HKEY RootKey(uint32_t root) {
+  // An administrator's copy started by a standard user writes the user's records into the
+  // user's hive; where that cannot be opened they fail rather than land in another account.
+  if (root == kRootCurrentUser && OtherUserRecords) return static_cast<HKEY>(UserHive);
   return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<int32_t>(root)));
 }
 
@@ -89,11 +111,12 @@ int ReadWholeValue(HKEY root, const char* keyPath, const char* valueName, unsign
 
 int NoteKeyCreation(HKEY root, const char* keyPath) {
   if (!UndoJournalActive() || !keyPath || !keyPath[0]) return 1;
+  NotedKey noted;
+  if (!NameKey(&noted, root, keyPath)) return 0;
   size_t length = strlen(keyPath);
-  if (length >= kPathChars) return 0;
   unsigned short ends[kPathChars];  // where each level of the path ends
   int levels = 0;
-  for (size_t i = 0; i <= length; ++i)
+  for (size_t i = 0; i <= length && levels < kPathChars; ++i)
     if (i == length || keyPath[i] == '\\') ends[levels++] = static_cast<unsigned short>(i);
   char prefix[kPathChars];
   auto prefixOf = [&](int level) {
@@ -106,12 +129,12 @@ int NoteKeyCreation(HKEY root, const char* keyPath) {
     prefixOf(missing - 1);
     if (KeyExists(root, prefix)) break;
   }
-  char rootText[12];
-  RootText(rootText, root);
   for (int level = missing; level < levels; ++level) {
-    prefixOf(level);
+    // The noted path up to this level: what stands before the key path, and the level's prefix.
+    noted.Path[noted.Prefix + ends[level]] = 0;
     UndoLine line("K");
-    line.Text(rootText).Text(prefix);
+    line.Text(noted.Root).Text(noted.Path);
+    noted.Path[noted.Prefix + ends[level]] = keyPath[ends[level]];
     if (!UndoNote(line)) return 0;
   }
   return 1;
@@ -119,13 +142,13 @@ int NoteKeyCreation(HKEY root, const char* keyPath) {
 
 int NoteValueChange(HKEY root, const char* keyPath, const char* valueName) {
   if (!UndoJournalActive()) return 1;
-  char rootText[12];
-  RootText(rootText, root);
+  NotedKey noted;
+  if (!NameKey(&noted, root, keyPath)) return 0;
   unsigned long type = 0, size = 0;
   unsigned char* data = nullptr;
   int present = ReadWholeValue(root, keyPath, valueName, &type, &data, &size);
   UndoLine line("V");
-  line.Text(rootText).Text(keyPath).Text(valueName ? valueName : "").Data(type, present ? data : nullptr, size);
+  line.Text(noted.Root).Text(noted.Path).Text(valueName ? valueName : "").Data(type, present ? data : nullptr, size);
   free(data);
   return UndoNote(line);
 }
@@ -139,10 +162,10 @@ int NoteKeyDeletion(HKEY root, const char* keyPath) {
                        &longestData, nullptr, nullptr) != ERROR_SUCCESS)
     return 0;
   if (subKeys > 0) return 1;  // such a key is not deleted
-  char rootText[12];
-  RootText(rootText, root);
+  NotedKey noted;
+  if (!NameKey(&noted, root, keyPath)) return 0;
   UndoLine line("X");
-  line.Text(rootText).Text(keyPath);
+  line.Text(noted.Root).Text(noted.Path);
   char* name = static_cast<char*>(malloc(longestName + 2));
   unsigned char* data = static_cast<unsigned char*>(malloc(longestData + 1));
   int ok = name && data;

@@ -6,9 +6,12 @@
 // 5 nothing changed because a file of the product is in use.
 #pragma once
 
+struct StarterAccount;
+
 // installDir empty: the uninstaller as started from the install folder (it starts its copy and
-// waits for it); else the copy, removing the product of that folder.
-int RunUninstall(const char* installDir, int silent);
+// waits for it); else the copy, removing the product of that folder (with the folders and hive
+// of the account that started the uninstaller, where starter names one).
+int RunUninstall(const char* installDir, int silent, const StarterAccount* starter);
 
 // Copies of the uninstaller that an earlier removal left in the temporary folder go.
 void RemoveStaleRemovalCopies();

@@ -48,21 +48,22 @@ int TemporaryCopy(char (&copy)[kPathChars]) {
   return 0;
 }
 
-// Starts the copy and waits for it; 0 when it could not be started.
+// Starts the copy and waits for it (what it writes to its standard error handle comes through
+// to this one's); 0 when it could not be started.
 int RunCopy(const char* copy, const char* parameters, unsigned long* exitCode) {
   if (CanAskForAdministrator()) return RunAsAdministrator(copy, parameters, exitCode);
   char line[kValueChars];
   if (!FormatWholeText(line, "\"%s\" %s", copy, parameters)) return 0;
+  void* report = OpenElevatedReport();
   STARTUPINFOA start = {};
   start.cb = sizeof start;
   PROCESS_INFORMATION process = {};
-  if (!CreateProcessA(copy, line, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start, &process)) return 0;
+  if (!CreateProcessA(copy, line, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start, &process)) {
+    if (report) CloseHandle(report);
+    return 0;
+  }
   CloseHandle(process.hThread);
-  WaitForSingleObject(process.hProcess, INFINITE);
-  DWORD code = 0;
-  GetExitCodeProcess(process.hProcess, &code);
-  CloseHandle(process.hProcess);
-  *exitCode = code;
+  *exitCode = AwaitElevatedCopy(report, process.hProcess);
   return 1;
 }
 
@@ -76,9 +77,10 @@ int StartRemovalCopy(int silent) {
   char* slash = strrchr(self, '\\');
   if (!slash) return kExitCannotStart;
   *slash = 0;
-  char copy[kPathChars], parameters[kValueChars];
+  char copy[kPathChars], arguments[kValueChars], parameters[kValueChars];
   if (!TemporaryCopy(copy) ||
-      !FormatWholeText(parameters, "%s0 %s=\"%s\"%s", kElevatedMarker, kUninstallSwitch, self, silent ? " /S" : "")) {
+      !FormatWholeText(arguments, "%s=\"%s\"%s", kUninstallSwitch, self, silent ? " /S" : "") ||
+      !ElevatedArgumentsN(parameters, sizeof parameters, 0, GetCurrentProcessId(), arguments)) {
     WriteStandardError("Das Deinstallationsprogramm kann nicht in den temporären Ordner kopiert werden.");
     return kExitCannotStart;
   }
@@ -235,7 +237,7 @@ void ShowClosingNotice(const char* logName, int folderLeft) {
   ShowMessage(nullptr, text, caption, tally.Failed || tally.Kept ? MB_ICONWARNING : MB_ICONINFORMATION);
 }
 
-int RemoveProduct(const char* installDir) {
+int RemoveProduct(const char* installDir, const StarterAccount* starter) {
   CopyText(InstallDir, installDir);
   size_t length = strlen(InstallDir);
   if (length > 3 && InstallDir[length - 1] == '\\') InstallDir[length - 1] = 0;
@@ -244,6 +246,8 @@ int RemoveProduct(const char* installDir) {
   SpecialFolderPath(ProgramsFolder, kFolderPrograms);
   SpecialFolderPath(StartMenuFolder, kFolderStartMenu);
   SpecialFolderPath(DesktopFolder, kFolderDesktop);
+  // The user's own folders and hive, where an administrator's account runs this copy.
+  if (starter) UseStarterAccount(*starter);
   // The log goes where it outlives the install folder: the temporary folder.
   char temp[kPathChars], logName[kLogNameChars] = "";
   DWORD t = GetTempPathA(sizeof temp, temp);
@@ -323,9 +327,9 @@ void RemoveStaleRemovalCopies() {
   FindClose(find);
 }
 
-int RunUninstall(const char* installDir, int silent) {
+int RunUninstall(const char* installDir, int silent, const StarterAccount* starter) {
   if (!installDir || !installDir[0]) return StartRemovalCopy(silent);
-  int code = RemoveProduct(installDir);
+  int code = RemoveProduct(installDir, starter);
   CloseSetupLog();
   return code;
 }

@@ -66,6 +66,7 @@ int CreatePage(int index) {
   CurrentPage = CreatePageDialog(entry.DialogId, FrameWindow, entry.Procedure, 0);
   ShownPage = CurrentPage;
   if (!CurrentPage) {
+    PageCreationFailed = 1;  // the run could not go on: it ends as one that could not start
     ShowMessage(FrameWindow, "Kann Dialog nicht erstellen", "Schwerer Fehler", MB_ICONERROR);
     return 0;
   }
@@ -127,6 +128,7 @@ void OnCreate(HWND frame) {
   CurrentPage = nullptr;
   ShownPage = nullptr;
   Ending = 0;
+  PageCreationFailed = 0;
   FrameWindow = frame;
   FirstPaintDone = 0;
   ExpandDialogTexts(frame);
@@ -284,6 +286,7 @@ HWND CreateFrameWindow() {
 
 void RunFrame() {
   HWND frame = CreateFrameWindow();
+  PageCreationFailed = !frame;
   if (!frame) return;
   // A silent run shows no window: the wizard starts at once instead of at the first paint.
   if (Silent) {

@@ -177,11 +177,14 @@ void ShowOptionFigures(HWND page) {
   FormatKilobytes(text, FreeKilobytes(DriveTable[d].FreeBytes));
   SetDlgItemTextA(page, IDC_FREE_SPACE, text);
   RedrawList(page);
-  // A silent run goes on once the page has its figures, as a user would after reading them.
-  if (Silent && !SilentNextPosted) {
-    SilentNextPosted = 1;
-    PostMessageA(page, WM_COMMAND, IDC_NEXT, 0);
-  }
+}
+
+// A silent run goes on once the page has its figures, as a user would after reading them, and
+// also where there are none (no usable drive): "&Weiter >" then decides.
+void GoOnSilently(HWND page) {
+  if (!Silent || SilentNextPosted) return;
+  SilentNextPosted = 1;
+  PostMessageA(page, WM_COMMAND, IDC_NEXT, 0);
 }
 
 // The description and folder of the selected option.
@@ -345,7 +348,10 @@ INT_PTR OnCommand(HWND page, WPARAM wParam) {
       if (HIWORD(wParam) == LBN_SELCHANGE) ShowSelectedOption(page);
       return TRUE;
     case IDC_DRIVE_COMBO:
-      if (HIWORD(wParam) == CBN_SELCHANGE) ShowOptionFigures(page);
+      if (HIWORD(wParam) == CBN_SELCHANGE) {
+        ShowOptionFigures(page);
+        GoOnSilently(page);
+      }
       return TRUE;
     case IDC_CHANGE_FOLDER:
       ChangeFolder(page);

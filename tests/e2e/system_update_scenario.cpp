@@ -98,6 +98,7 @@ TEST(SystemUpdateScenario, EveryRecordKindIsAppliedIndexByIndexWithPlaceholdersE
   EXPECT_EQ(ui::RegString(HKEY_CLASSES_ROOT, "SetupTests.Datei"), "Testdatei");
   EXPECT_EQ(ui::RegString(HKEY_CLASSES_ROOT, "SetupTests.Datei\\shell\\open\\command"), exe + " %1");
   EXPECT_EQ(ui::RegString(HKEY_CLASSES_ROOT, "SetupTests.Datei\\DefaultIcon"), exe);
+  // Registered, in a process that keeps the system's error boxes away.
   EXPECT_EQ(ui::RegString(HKEY_CURRENT_USER, "Software\\SetupTests\\SelfRegistered", in + "\\regok.dll"), "ok");
   EXPECT_EQ(ui::IniValue(in + "\\einstellungen.ini", "Optionen", "Pfad"), in);
   EXPECT_EQ(ui::IniValue(in + "\\einstellungen.ini", "Begleiter", "Da"), "1");

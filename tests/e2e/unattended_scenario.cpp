@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -19,13 +20,15 @@ std::string Programs() {
   return path;
 }
 
-// Waits for the run's end while watching that it never shows a window; the exit code, -1 when
-// it hangs.
+// Waits for the run's end while watching that it never shows a window (each one counted once);
+// the exit code, -1 when it hangs.
 int WaitExitUnseen(ui::Setup* setup, int* windowsSeen) {
   *windowsSeen = 0;
   DWORD start = GetTickCount();
+  std::set<HWND> seen;
   while (WaitForSingleObject(setup->Process, 2) == WAIT_TIMEOUT) {
-    for (HWND window : ui::TopWindows(setup->Pid)) ADD_FAILURE() << "a window: " << ui::WindowText(window), ++*windowsSeen;
+    for (HWND window : ui::TopWindows(setup->Pid))
+      if (seen.insert(window).second) ADD_FAILURE() << "a window: " << ui::WindowText(window), ++*windowsSeen;
     if (GetTickCount() - start > 60000) return ui::WaitExit(setup, 0);
   }
   return ui::WaitExit(setup, 0);
@@ -136,25 +139,48 @@ TEST(UnattendedScenario, EachOutcomeHasItsExitCode) {
     ui::RemoveTree(install);
     return path;
   };
-  std::string read;
+  // Every run below ends without a window (WaitExitUnseen counts them while it lasts) and says
+  // why on its standard error handle.
+  auto expect = [&](const std::string& path, const std::string& arguments, int code, const std::string& reason) {
+    EXPECT_EQ(RunUnseen(path, arguments, errors), code) << arguments;
+    std::string said;
+    EXPECT_TRUE(ui::ReadFile(errors, &said));
+    EXPECT_NE(said.find(reason), std::string::npos) << arguments << ": " << said;
+  };
 
-  // 1: a switch the setup does not know, a value the script cannot take, no script at all.
-  EXPECT_EQ(RunUnseen(medium(OneOption(install)), "/S /X", errors), 1);
-  EXPECT_TRUE(ui::ReadFile(errors, &read));
-  EXPECT_EQ(read, "Unbekannter Schalter: /X\r\n");
-  EXPECT_EQ(RunUnseen(medium(OneOption(install)), "/S /OPTIONS=2", errors), 1);
-  EXPECT_EQ(RunUnseen(medium(""), "/S", errors), 1);
+  // 1: a bad switch anywhere on the line, a value the script or the machine cannot take (d: is
+  // a CD-ROM drive, q: none), a program group too long for the Programs menu, no script at all.
+  std::string plain = medium(OneOption(install));
+  expect(plain, "/S /X", 1, "Unbekannter Schalter: /X\r\n");
+  expect(plain, "/X /S", 1, "Unbekannter Schalter: /X\r\n");
+  expect(plain, "/DIR=D:Apps /S", 1, "Ungültiger Wert: /DIR=D:Apps\r\n");
+  expect(plain, "/OPTIONS=1,,2 /S", 1, "Ungültiger Wert: /OPTIONS=1,,2\r\n");
+  expect(plain, "/S /OPTIONS=2", 1, "Der Wert eines Schalters passt nicht zu SETUP.LST\r\n");
+  expect(plain, "/S /DIR=D:\\Ziel", 1, "Laufwerk nicht verwendbar: /DIR=D:\\Ziel\r\n");
+  expect(plain, "/S /DIR=Q:\\Ziel", 1, "Laufwerk nicht verwendbar: /DIR=Q:\\Ziel\r\n");
+  std::string group(250, 'G'), grouped = OneOption(install);
+  grouped.insert(grouped.find("\r\n") + 2, "DefaultGroup=" + group + "\r\n");
+  expect(medium(grouped), "/S", 1, "Die Programmgruppe \"" + group + "\" kann nicht erstellt werden!\r\n");
+  expect(medium(""), "/S", 1, "Kann die Datei SETUP.LST nicht finden");
   EXPECT_FALSE(ui::FileExists(install));
 
-  // 4: a missing source is skipped with its answer in the log, the rest installed.
+  // 4: a program of /RUN that cannot be started; a missing source is skipped with its answer in
+  // the log, the rest installed.
+  expect(medium(OneOption(install) + "[SuccessRun]\r\nSuccessRunCount=1\r\nSuccessRun1=$(AppPath)\\fehlt.exe,,Los\r\n"),
+         "/S /RUN", 4, "Answered:Fehler,Fehler beim Ausführen der Anwendung \"" + install + "\\fehlt.exe \"!,OK\r\n");
+  EXPECT_NE(ui::ReadSetupLog(install).find("\r\nError: Fehler beim Ausführen"), std::string::npos);
   EXPECT_EQ(RunUnseen(medium(OneOption(install, "File2=2,,fehlt.txt,,$(AppPath),,,,5\r\n")), "/S"), 4);
   std::string log = ui::ReadSetupLog(install);
   EXPECT_NE(log.find("Copied:" + install + "\\da.txt"), std::string::npos) << log;
   EXPECT_NE(log.find("Answered:Quelldatei nicht gefunden!,Bitte legen Sie den Datentr\xE4ger"), std::string::npos) << log;
   EXPECT_NE(log.find("fehlt.txt\" zu finden ist.,Ignorieren\r\n"), std::string::npos) << log;
 
-  // 5: a drive short of room, or an installed file that is kept and in use: nothing changed.
+  // 5: a drive short of room, no usable drive at all, or an installed file that is kept and in
+  // use: nothing changed.
   EXPECT_EQ(RunUnseen(medium(OneOption(install, "File2=1,,riesig.dat,,$(AppPath),,,,1000000000000000\r\n")), "/S"), 5);
+  std::string noDrive = medium(OneOption(install));
+  ASSERT_TRUE(CopyFileA(ui::FixturePath("setup-ohne-laufwerk.exe").c_str(), (noDrive + "\\setup.exe").c_str(), FALSE));
+  expect(noDrive, "/S", 5, "Answered:Warnung,Auf einem der Ziellaufwerke steht nicht genügend Speicherplatz");
   EXPECT_FALSE(ui::FileExists(install));
   std::string dll;
   ui::ReadFile(ui::FixturePath("ver2000.dll"), &dll);
@@ -172,7 +198,7 @@ TEST(UnattendedScenario, EachOutcomeHasItsExitCode) {
   EXPECT_EQ(RunUnseen(medium(OneOption(root + "\\Datei\\Ziel")), "/S"), 3);
 
   // 2: a close request from outside before anything changed; 6: a second setup meanwhile.
-  std::string plain = medium(OneOption(install));
+  plain = medium(OneOption(install));
   ui::Setup first;
   ASSERT_TRUE(ui::StartSetup(&first, plain, "/S"));
   HWND frame = nullptr;

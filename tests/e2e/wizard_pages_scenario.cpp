@@ -318,7 +318,7 @@ TEST(WizardPagesScenario, FinishPageWithoutAProgramOrWithOneThatCannotStart) {
             "Fehler beim Ausf\xFChren der Anwendung \"" + missing.Install + "\\fehlt.exe -x\"!");
   EXPECT_EQ(ui::ClassName(ui::Owner(box)), "SETUPFRAME");
   ASSERT_TRUE(ui::Answer(box, IDOK));
-  EXPECT_EQ(ui::WaitExit(&second), 0);
+  EXPECT_EQ(ui::WaitExit(&second), 4) << "finished, but the program could not be started";
   EXPECT_TRUE(ui::Dialogs(second.Pid).empty()) << "no closing notice";
 }
 

@@ -194,35 +194,46 @@ TEST(FormatText, MicrosoftSizesUnknownConversionsAndCuts) {
   EXPECT_EQ(FormatTextN(small, 0, "%d", 1), 0u);
 }
 
-TEST(ElevatedCopy, TheMarkerCarriesTheCheckAndTheArgumentsUnchanged) {
+TEST(ElevatedCopy, TheMarkerCarriesTheCheckTheFirstCopyAndTheArgumentsUnchanged) {
   struct Case {
     int check;
+    unsigned long firstCopy;
     const char* arguments;
-  } cases[] = {{0, ""}, {1, "/ALL"}, {2, "/ALL \"C:\\Mit Blank\" /ELEVATED:1"}, {0, " "}};
+  } cases[] = {{0, 0, ""}, {1, 4294967295ul, "/ALL"}, {2, 1234, "/ALL \"C:\\Mit Blank\" /ELEVATED:1:5"}, {0, 7, " "}};
   for (const Case& c : cases) {
     char line[64];
-    ASSERT_TRUE(ElevatedArgumentsN(line, sizeof line, c.check, c.arguments)) << c.arguments;
+    ASSERT_TRUE(ElevatedArgumentsN(line, sizeof line, c.check, c.firstCopy, c.arguments)) << c.arguments;
     const char* rest = line;
     int check = -1;
-    ASSERT_TRUE(TakeElevatedMarker(&rest, &check)) << line;
+    unsigned long firstCopy = 99;
+    ASSERT_TRUE(TakeElevatedMarker(&rest, &check, &firstCopy)) << line;
     EXPECT_EQ(check, c.check);
+    EXPECT_EQ(firstCopy, c.firstCopy);
     EXPECT_STREQ(rest, c.arguments);
     // Once taken, the arguments hold no marker of this run.
-    EXPECT_EQ(TakeElevatedMarker(&rest, &check), StartsWith(c.arguments, kElevatedMarker));
+    EXPECT_EQ(TakeElevatedMarker(&rest, &check, &firstCopy), StartsWith(c.arguments, kElevatedMarker));
   }
   char small[16];
-  EXPECT_FALSE(ElevatedArgumentsN(small, sizeof small, 0, "/ALL und mehr"));
-  EXPECT_FALSE(ElevatedArgumentsN(small, sizeof small, 3, ""));
+  EXPECT_FALSE(ElevatedArgumentsN(small, sizeof small, 0, 1, "/ALL und mehr"));
+  EXPECT_FALSE(ElevatedArgumentsN(small, sizeof small, 3, 1, ""));
 }
 
 TEST(ElevatedCopy, OnlyTheWholeMarkerCounts) {
-  for (const char* line : {"/ALL", "/ELEVATED:", "/ELEVATED:3", "/ELEVATED:12", "/elevated:1", " /ELEVATED:1"}) {
+  for (const char* line : {"/ALL", "/ELEVATED:", "/ELEVATED:3", "/ELEVATED:12", "/elevated:1", " /ELEVATED:1",
+                           "/ELEVATED:1:", "/ELEVATED:1:x", "/ELEVATED:1:99999999999"}) {
     const char* rest = line;
     int check = 7;
-    EXPECT_FALSE(TakeElevatedMarker(&rest, &check)) << line;
+    unsigned long firstCopy = 7;
+    EXPECT_FALSE(TakeElevatedMarker(&rest, &check, &firstCopy)) << line;
     EXPECT_EQ(rest, line);
     EXPECT_EQ(check, 7);
   }
+  // Without the first copy's id the copy reports to nobody.
+  const char* rest = "/ELEVATED:1 /S";
+  int check = 0;
+  unsigned long firstCopy = 7;
+  EXPECT_TRUE(TakeElevatedMarker(&rest, &check, &firstCopy));
+  EXPECT_EQ(firstCopy, 0u);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "install/progress_bar.h"
 #include "install_support.h"
 #include "resources/resource_ids.h"
+#include "startup/startup.h"
 #include "startup/state.h"
 #include "startup/text.h"
 #include "ui_driver.h"
@@ -160,6 +161,7 @@ TEST_F(FrameTest, APageThatCannotBeCreatedEndsTheWizard) {
   EXPECT_EQ(answerer.Seen()[0].Texts.at(65535), "Kann Dialog nicht erstellen");
   EXPECT_EQ(answerer.Seen()[0].Owner, wizard_);
   EXPECT_FALSE(IsWindow(wizard_));
+  EXPECT_EQ(WizardOutcome(), kExitCannotStart) << "the run could not start, whatever was changed";
 }
 
 // --- The progress bar as painted ----------------------------------------------------------
