@@ -26,6 +26,7 @@ const char* const kPrefixes[kLogLineKinds] = {
     "Error: Creating IniSetting ",
     "Error: ",
     "Answered:",
+    "Cancelled:",
 };
 
 }  // namespace

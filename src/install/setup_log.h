@@ -48,6 +48,7 @@ enum LogLineKind : int {
   kLogErrorCreatingIniSetting,   // INI file of a failed INI record
   kLogError,                     // any other failure: the text of the box that reported it
   kLogAnswered,                  // a silent run's answer: caption, text of the box, answer given
+  kLogCancelled,                 // the user ended the setup: the page, and the file or option in hand
   kLogLineKinds
 };
 

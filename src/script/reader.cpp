@@ -14,13 +14,19 @@ namespace {
 // every option, and a copy per option would cost 99 × 100 bytes of arena each time.
 char DiskLabelTexts[kMaxDiskLabels][kDiskLabelChars];
 
-// The value of <kind><n> parsed into record; a missing or empty key leaves it zero-filled.
+// The value of <kind><n> parsed into record; a missing or empty key leaves it zero-filled. A
+// value longer than the 1023 characters of a script value would lose its end (the last sub key
+// of a file type, say): the record is marked as cut, so it is refused and reported.
 template <class Record, void (*Parse)(const char*, Record*)>
 void ReadParsedRecord(const char* section, const char* kind, int n, Record* record) {
   char key[48];
-  char value[kValueChars];
+  char value[kValueChars + 1];  // one more, to see a value that does not fit
   FormatText(key, "%s%d", kind, n);
-  if (ReadScriptString(section, key, value, sizeof value) > 0) Parse(value, record);
+  size_t length = ReadScriptString(section, key, value, sizeof value);
+  if (length == 0) return;
+  value[kValueChars - 1] = 0;
+  Parse(value, record);
+  if (length > kValueChars - 1) record->TooLong = 1;
 }
 
 // Records 1..count of a kind, in order, in an array carved from the arena; null when the

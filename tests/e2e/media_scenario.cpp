@@ -1,6 +1,6 @@
 // The copy page over real media: a large file held mid-copy (cancelled, kept from being put in
-// place, killed and run again), a file over 2 GB, and the system's own libraries under German
-// folder names.
+// place, killed and run again), a product data file of several hundred MB on a drive with just
+// the room charged, a file over 2 GB, and the system's own libraries under German folder names.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "install_driver.h"
+#include "product_data_writer.h"
+#include "product_registry.h"
 #include "ui_driver.h"
 
 namespace {
@@ -100,6 +102,9 @@ TEST(MediaScenario, ClosingDuringACopyAsksAndCancellingKeepsTheOldFile) {
       ASSERT_NE(notice, nullptr);
       EXPECT_TRUE(ui::Answer(notice, 1));
       EXPECT_EQ(ui::WaitExit(&setup), 3) << "cancelled after changes";
+      // The log says so, and which file was in hand.
+      std::string log = ui::ReadSetupLog(c.Install);
+      EXPECT_TRUE(log.ends_with("\r\nCancelled:copy," + c.Install + "\\gross.dat\r\n")) << log;
     }
     EXPECT_TRUE(ui::Holds(c.Install + "\\gross.dat", goOn ? c.New : c.Old));
     EXPECT_TRUE(NoTemporaryFile(c.Install));
@@ -207,6 +212,8 @@ TEST(MediaScenario, ANewFileLeftUnfinishedIsGoneOrCopiedAgain) {
     if (!kill) {
       EXPECT_FALSE(ui::FileExists(target));
       EXPECT_FALSE(ui::FileExists(Journal()));
+      EXPECT_EQ(ui::ReadSetupLog(install), "CreatedDir:" + install + "\r\nCopied:" + install + "\\zuerst.txt\r\nCancelled:copy," +
+                                               target + "\r\n");
       ui::RemoveTree(root);
       continue;
     }
@@ -248,6 +255,77 @@ TEST(MediaScenario, ANewFileLeftUnfinishedIsGoneOrCopiedAgain) {
     EXPECT_TRUE(NoTemporaryFile(install));
     ui::RemoveTree(root);
   }
+}
+
+// A product data file of several hundred MB replaced on a drive (the 640 MB volume that
+// tools/run-tests mounts as T:) filled until it has just the room the options page charges: the
+// new file's whole size, since it is written beside the old one. The copy completes.
+TEST(MediaScenario, ALargeDataFileIsReplacedOnADriveWithJustTheRoomCharged) {
+  ULARGE_INTEGER total = {}, free = {};
+  if (GetDriveTypeA("T:\\") != DRIVE_FIXED || !GetDiskFreeSpaceExA("T:\\", nullptr, &total, nullptr) ||
+      total.QuadPart < (600ull << 20))
+    GTEST_SKIP() << "no volume of 640 MB as drive T: (tools/run-tests mounts one as root)";
+  std::string install = "T:\\Produkt", filler = "T:\\fuellung.dat";
+  ui::RemoveTree(install);  // what a failed run left
+  DeleteFileA(filler.c_str());
+  std::string productKey = ui::ProductKey(ui::CompanyName(), ui::ProductName());
+  ui::DeleteKeyTree(productKey);
+  fixture::ProductDataLayout installed, next;
+  ASSERT_TRUE(fixture::ParseIdentifier("6B8D1F32-0A4E-4a71-9F22-3D5C7E9A1B24", &installed.Id));
+  next.Id = installed.Id;
+  installed.Version = 3;
+  installed.TopicBytes = 280u << 20;
+  next.Version = 4;
+  next.TopicBytes = 330u << 20;
+  std::string medium = ui::MakeMedium("copy-data-room", nullptr);
+  ASSERT_TRUE(fixture::WriteProductDataFile(medium + "\\daten.hlp", next));
+  ui::MakeFolders(install);
+  ASSERT_TRUE(fixture::WriteProductDataFile(install + "\\daten.hlp", installed));
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  ASSERT_TRUE(GetFileAttributesExA((medium + "\\daten.hlp").c_str(), GetFileExInfoStandard, &data));
+  const uint64_t size = data.nFileSizeLow;
+  ui::WriteFile(medium + "\\SETUP.LST",
+                Script(install, {"1,,daten.hlp,,$(AppPath),$(KRVRegister),,," + std::to_string(size)}));
+
+  ui::Setup setup;
+  HWND page = ui::StartToOptions(&setup, medium);
+  ASSERT_NE(page, nullptr);
+  Sleep(300);  // the posted figures arrive
+  EXPECT_EQ(ui::ControlText(page, 1017), std::to_string((size + 1023) / 1024) + "KB") << "the new file, whole";
+  const uint64_t charged = std::stoull(ui::ControlText(page, 1017)) * 1024;
+  // Filled up to what is charged and a little for the log (a page of the volume); the same
+  // drive chosen again measures anew.
+  ASSERT_TRUE(GetDiskFreeSpaceExA("T:\\", &free, nullptr, nullptr));
+  ASSERT_GT(free.QuadPart, charged + (64u << 10));
+  HANDLE fill = CreateFileA(filler.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  std::string block(1 << 20, 'f');
+  for (uint64_t left = free.QuadPart - charged - (64u << 10); left > 0;) {
+    DWORD n = static_cast<DWORD>(std::min<uint64_t>(left, block.size())), written = 0;
+    ASSERT_TRUE(WriteFile(fill, block.data(), n, &written, nullptr) && written == n);
+    left -= n;
+  }
+  CloseHandle(fill);
+  ASSERT_TRUE(GetDiskFreeSpaceExA("T:\\", &free, nullptr, nullptr));
+  ASSERT_LT(free.QuadPart, charged + (128u << 10)) << "just the room charged";
+  std::vector<std::string> drives = ui::ComboItems(page, 1015);
+  auto t = std::find(drives.begin(), drives.end(), "T:\\");
+  ASSERT_NE(t, drives.end());
+  ASSERT_TRUE(ui::SelectComboItem(page, 1015, static_cast<int>(t - drives.begin())));
+  Sleep(500);
+  EXPECT_EQ(ui::ControlText(page, 1016), std::to_string(free.QuadPart >> 10) + "KB");
+  EXPECT_EQ(ui::WaitCleanExit(&setup, 300000), 0) << "no write error: the copy completes";
+
+  ASSERT_TRUE(GetFileAttributesExA((install + "\\daten.hlp").c_str(), GetFileExInfoStandard, &data));
+  EXPECT_EQ(data.nFileSizeLow, size);
+  EXPECT_TRUE(NoTemporaryFile(install));
+  std::string dataKey = productKey + "\\2.0\\Files\\{6B8D1F32-0A4E-4a71-9F22-3D5C7E9A1B24}";
+  EXPECT_EQ(ui::RegString(HKEY_LOCAL_MACHINE, dataKey), "4") << "the new file is in place and readable";
+  EXPECT_EQ(ui::RegString(HKEY_LOCAL_MACHINE, dataKey, "InstallPath"), install + "\\daten.hlp");
+  // Several hundred MB of RAM: gone again.
+  ui::RemoveTree(install);
+  DeleteFileA(filler.c_str());
+  ui::RemoveTree(medium);
+  ui::DeleteKeyTree(productKey);
 }
 
 // A DVD-sized file is what the script says: copied whole and reported as no error. The source
