@@ -22,13 +22,14 @@
 #include "wizard/folder_chooser.h"
 #include "wizard/frame.h"
 
+const char kReadErrorText[] = "Fehler beim Lesen der Datei %s!";
+
 namespace {
 
 constexpr int kCancelDialog = IDD_CONFIRM_CANCEL_CHANGED;
 const char kPlace[] = "copy";  // the page in a "Cancelled:" line
 
 const char kUpToDateText[] = "Ist Up-To-Date";
-const char kReadErrorText[] = "Fehler beim Lesen der Datei %s!";
 const char kWriteErrorText[] = "Fehler beim Schreiben in die Datei %s!";
 const char kTargetErrorText[] =
     "Die Datei \"%s\" kann nicht erzeugt werden! Bitte beenden Sie alle anderen Anwendungen und starten Sie Setup "

@@ -14,17 +14,24 @@ namespace {
 // every option, and a copy per option would cost 99 × 100 bytes of arena each time.
 char DiskLabelTexts[kMaxDiskLabels][kDiskLabelChars];
 
-// The value of <kind><n> parsed into record; a missing or empty key leaves it zero-filled. A
-// value longer than the 1023 characters of a script value would lose its end (the last sub key
-// of a file type, say): the record is marked as cut, so it is refused and reported.
-template <class Record, void (*Parse)(const char*, Record*)>
-void ReadParsedRecord(const char* section, const char* kind, int n, Record* record) {
+// The value of <kind><n>, at most 1023 characters; its length, which is above that for a value
+// that did not fit (read with one character more to see it).
+size_t ReadRecordValue(const char* section, const char* kind, int n, char (&value)[kValueChars + 1]) {
   char key[48];
-  char value[kValueChars + 1];  // one more, to see a value that does not fit
   FormatText(key, "%s%d", kind, n);
   size_t length = ReadScriptString(section, key, value, sizeof value);
-  if (length == 0) return;
   value[kValueChars - 1] = 0;
+  return length;
+}
+
+// The value of <kind><n> parsed into record; a missing or empty key leaves it zero-filled. A
+// value that did not fit would have lost its end (the last sub key of a file type, say): the
+// record counts as cut, so it is refused and reported.
+template <class Record, void (*Parse)(const char*, Record*)>
+void ReadParsedRecord(const char* section, const char* kind, int n, Record* record) {
+  char value[kValueChars + 1];
+  size_t length = ReadRecordValue(section, kind, n, value);
+  if (length == 0) return;
   Parse(value, record);
   if (length > kValueChars - 1) record->TooLong = 1;
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "install/answers.h"
+#include "install/copy_page.h"
 #include "install/progress_bar.h"
 #include "install/setup_log.h"
 #include "resources/resource_ids.h"
@@ -99,7 +100,7 @@ void RecordProductData(HWND page, const FileEntry& entry, const char* path) {
   if (recorded == 0) {
     if (entry.Reported & kReportedCopy) return;
     char text[kValueChars];
-    FormatText(text, "Fehler beim Lesen der Datei %s!", path[0] ? path : entry.TargetName);
+    FormatText(text, kReadErrorText, path[0] ? path : entry.TargetName);
     ReportFailure(page, text, kNoticeCaption, kLogError, text);
     return;
   }

@@ -270,20 +270,19 @@ TEST(MediaScenario, ALargeDataFileIsReplacedOnADriveWithJustTheRoomCharged) {
   DeleteFileA(filler.c_str());
   std::string productKey = ui::ProductKey(ui::CompanyName(), ui::ProductName());
   ui::DeleteKeyTree(productKey);
-  fixture::ProductDataLayout installed, next;
-  ASSERT_TRUE(fixture::ParseIdentifier("6B8D1F32-0A4E-4a71-9F22-3D5C7E9A1B24", &installed.Id));
-  next.Id = installed.Id;
-  installed.Version = 3;
-  installed.TopicBytes = 280u << 20;
-  next.Version = 4;
-  next.TopicBytes = 330u << 20;
+  // Version 3 of 280 MB installed, version 4 of 330 MB on the medium.
+  fixture::ProductDataLayout data;
+  ASSERT_TRUE(fixture::ParseIdentifier("6B8D1F32-0A4E-4a71-9F22-3D5C7E9A1B24", &data.Id));
   std::string medium = ui::MakeMedium("copy-data-room", nullptr);
-  ASSERT_TRUE(fixture::WriteProductDataFile(medium + "\\daten.hlp", next));
   ui::MakeFolders(install);
-  ASSERT_TRUE(fixture::WriteProductDataFile(install + "\\daten.hlp", installed));
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  ASSERT_TRUE(GetFileAttributesExA((medium + "\\daten.hlp").c_str(), GetFileExInfoStandard, &data));
-  const uint64_t size = data.nFileSizeLow;
+  for (std::string folder : {install, medium}) {
+    data.Version = folder == install ? 3 : 4;
+    data.TopicBytes = (folder == install ? 280u : 330u) << 20;
+    ASSERT_TRUE(fixture::WriteProductDataFile(folder + "\\daten.hlp", data));
+  }
+  WIN32_FILE_ATTRIBUTE_DATA found;
+  ASSERT_TRUE(GetFileAttributesExA((medium + "\\daten.hlp").c_str(), GetFileExInfoStandard, &found));
+  const uint64_t size = found.nFileSizeLow;
   ui::WriteFile(medium + "\\SETUP.LST",
                 Script(install, {"1,,daten.hlp,,$(AppPath),$(KRVRegister),,," + std::to_string(size)}));
 
@@ -297,14 +296,7 @@ TEST(MediaScenario, ALargeDataFileIsReplacedOnADriveWithJustTheRoomCharged) {
   // drive chosen again measures anew.
   ASSERT_TRUE(GetDiskFreeSpaceExA("T:\\", &free, nullptr, nullptr));
   ASSERT_GT(free.QuadPart, charged + (64u << 10));
-  HANDLE fill = CreateFileA(filler.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  std::string block(1 << 20, 'f');
-  for (uint64_t left = free.QuadPart - charged - (64u << 10); left > 0;) {
-    DWORD n = static_cast<DWORD>(std::min<uint64_t>(left, block.size())), written = 0;
-    ASSERT_TRUE(WriteFile(fill, block.data(), n, &written, nullptr) && written == n);
-    left -= n;
-  }
-  CloseHandle(fill);
+  ASSERT_TRUE(ui::WriteFile(filler, std::string(free.QuadPart - charged - (64u << 10), 'f')));
   ASSERT_TRUE(GetDiskFreeSpaceExA("T:\\", &free, nullptr, nullptr));
   ASSERT_LT(free.QuadPart, charged + (128u << 10)) << "just the room charged";
   std::vector<std::string> drives = ui::ComboItems(page, 1015);
@@ -313,10 +305,11 @@ TEST(MediaScenario, ALargeDataFileIsReplacedOnADriveWithJustTheRoomCharged) {
   ASSERT_TRUE(ui::SelectComboItem(page, 1015, static_cast<int>(t - drives.begin())));
   Sleep(500);
   EXPECT_EQ(ui::ControlText(page, 1016), std::to_string(free.QuadPart >> 10) + "KB");
+  ui::SaveScreenshot(ui::JoinPath(ui::TestRoot(), "screenshots\\options-page-room.png"));
   EXPECT_EQ(ui::WaitCleanExit(&setup, 300000), 0) << "no write error: the copy completes";
 
-  ASSERT_TRUE(GetFileAttributesExA((install + "\\daten.hlp").c_str(), GetFileExInfoStandard, &data));
-  EXPECT_EQ(data.nFileSizeLow, size);
+  ASSERT_TRUE(GetFileAttributesExA((install + "\\daten.hlp").c_str(), GetFileExInfoStandard, &found));
+  EXPECT_EQ(found.nFileSizeLow, size);
   EXPECT_TRUE(NoTemporaryFile(install));
   std::string dataKey = productKey + "\\2.0\\Files\\{6B8D1F32-0A4E-4a71-9F22-3D5C7E9A1B24}";
   EXPECT_EQ(ui::RegString(HKEY_LOCAL_MACHINE, dataKey), "4") << "the new file is in place and readable";
