@@ -57,7 +57,9 @@ if(TARGET fixtures)
 endif()
 
 file(GLOB SETUP_E2E_SOURCES CONFIGURE_DEPENDS ${SETUP_SOURCE_DIR}/tests/e2e/*.cpp)
-add_executable(e2e_scenarios ${SETUP_E2E_SOURCES})
+# The product data file writer makes large data files where a scenario needs them.
+add_executable(e2e_scenarios ${SETUP_E2E_SOURCES} ${SETUP_SOURCE_DIR}/tests/fixtures/product_data_writer.cpp)
+target_include_directories(e2e_scenarios PRIVATE ${SETUP_SOURCE_DIR}/tests/fixtures)
 target_compile_options(e2e_scenarios PRIVATE ${SETUP_WARNINGS} ${SETUP_CHARSET})
 target_link_libraries(e2e_scenarios PRIVATE uidriver gtest_main)
 target_link_options(e2e_scenarios PRIVATE -static)

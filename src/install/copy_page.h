@@ -4,3 +4,7 @@
 #include <windows.h>
 
 INT_PTR CALLBACK CopyPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+
+// "Fehler beim Lesen der Datei %s!": a file that could not be read (also a product data file
+// that the system update page cannot read).
+extern const char kReadErrorText[];

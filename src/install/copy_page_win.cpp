@@ -23,12 +23,14 @@
 #include "wizard/folder_chooser.h"
 #include "wizard/frame.h"
 
+const char kReadErrorText[] = "Fehler beim Lesen der Datei %s!";
+
 namespace {
 
 constexpr int kCancelDialog = IDD_CONFIRM_CANCEL_CHANGED;
+const char kPlace[] = "copy";  // the page in a "Cancelled:" line
 
 const char kUpToDateText[] = "Ist Up-To-Date";
-const char kReadErrorText[] = "Fehler beim Lesen der Datei %s!";
 const char kWriteErrorText[] = "Fehler beim Schreiben in die Datei %s!";
 const char kTargetErrorText[] =
     "Die Datei \"%s\" kann nicht erzeugt werden! Bitte beenden Sie alle anderen Anwendungen und starten Sie Setup "
@@ -140,8 +142,6 @@ void RefreshProgress(HWND page) {
   if (BusyClockUs() - Shown.LastDrawUs >= kDrawIntervalUs) DrawProgress(page);
 }
 
-FileEntry* CurrentEntry() { return &Copy.CurrentOption->FileEntries[Copy.CurrentFile]; }
-
 // Drops the unfinished copy: the file written so far goes, an installed file it replaced comes
 // back as it was.
 void DiscardTarget() {
@@ -174,9 +174,13 @@ int ShowPathBox(HWND page, char (&text)[kValueChars], const char* format, const 
   return BusyPageMessage(page, text, caption, style);
 }
 
+FileEntry* CurrentEntry() { return &Copy.CurrentOption->FileEntries[Copy.CurrentFile]; }
+
 // A failure of the copy: the log gets the box's text first (the unfinished copy is gone by
-// now, so even a full disk has room for the line), then the box comes up.
+// now, so even a full disk has room for the line), then the box comes up. The system update
+// page does not report the entry's file again.
 void ReportFailure(HWND page, const char* format, const char* path, const char* caption) {
+  CurrentEntry()->Reported |= kReportedCopy;
   char text[kValueChars];
   FormatText(text, format, path);
   WriteLogError(text);
@@ -198,7 +202,10 @@ void AskAboutTarget(HWND page, const char* shownPath, int64_t takeBack) {
   char text[kValueChars];
   int answer =
       ShowPathBox(page, text, kTargetErrorText, shownPath, "Schwerer Fehler!", MB_ICONWARNING | MB_ABORTRETRYIGNORE);
-  if (answer != IDRETRY) WriteLogError(text);
+  if (answer != IDRETRY) {
+    WriteLogError(text);
+    CurrentEntry()->Reported |= kReportedCopy;
+  }
   switch (answer) {
     case IDRETRY:
       ScheduleStep(page, kStepNextFile);
@@ -209,6 +216,7 @@ void AskAboutTarget(HWND page, const char* shownPath, int64_t takeBack) {
       NextEntry(page);
       break;
     default:  // Abort, or no box at all
+      WriteLogLine(kLogCancelled, kPlace, shownPath);
       CancelSetup(page, 1);
       return;
   }
@@ -224,7 +232,7 @@ const char* DiskLabel(int32_t disk) {
 }
 
 void AskForSource(HWND page) {
-  const FileEntry* entry = CurrentEntry();
+  FileEntry* entry = CurrentEntry();
   char text[kValueChars];
   FormatText(text, kSourcePromptText, DiskLabel(entry->Disk), entry->SourceName);
   FolderPrompt prompt;
@@ -240,6 +248,7 @@ void AskForSource(HWND page) {
     result = ChooseFolder(page, &prompt);
   }
   Copy.BlockFolder[0] = 0;
+  if (result != kPromptOk) entry->Reported |= kReportedCopy;
   switch (result) {
     case kPromptOk:
       // The chosen folder stands in for the setup folder from now on.
@@ -254,6 +263,7 @@ void AskForSource(HWND page) {
       break;
     default:  // cancel, or the chooser could not be shown: nothing left to go on with
       WriteLogError(text);
+      WriteLogLine(kLogCancelled, kPlace, Copy.TargetPath);
       CancelSetup(page, 1);
       return;
   }
@@ -491,9 +501,9 @@ void StepNextFile(HWND page) {
 // The file is complete: check its length, note it, count and log it.
 void FinishFile(HWND page) {
   const FileEntry* entry = CurrentEntry();
-  if (Copy.FileBytesDone != entry->Size && Copy.AsidePath[0]) {
-    // A source shorter or longer than it should be never takes the place of an installed file:
-    // that one comes back as it was.
+  if (Copy.FileBytesDone < entry->Size && Copy.AsidePath[0]) {
+    // A source that ended early never takes the place of an intact installed file: that one
+    // comes back as it was.
     SourceHandle.Close();
     DiscardTarget();
     ReportFailure(page, kReadErrorText, Copy.SourcePath, "Schwerer Fehler");
@@ -640,7 +650,9 @@ INT_PTR CALLBACK CopyPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPa
   (void)lParam;
   // The cancel question shows the page as it stands.
   if (CancelRequested && IsStepMessage(message)) DrawProgress(page);
-  if (!PassBusyGate(page, message, kCancelDialog)) return TRUE;
+  // The file in hand is the one whose copy is open; between files there is none.
+  if (!PassBusyGate(page, message, kCancelDialog, kPlace, TargetHandle.IsOpen() ? Copy.TargetPath : ""))
+    return TRUE;
   switch (message) {
     case WM_INITDIALOG:
       OnInit(page);

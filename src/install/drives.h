@@ -10,7 +10,7 @@ constexpr int kDriveCount = 26;  // index 0 is drive A, 25 is drive Z
 
 struct DriveInfo {
   uint64_t FreeBytes;     // free bytes; 0 when the drive is not usable
-  int64_t RequiredBytes;  // bytes the selection needs here; negative when kept copies are larger
+  int64_t RequiredBytes;  // the most the copy of the selection needs here at any moment
   int Usable;             // exists, is fixed or remote, and its free space could be read
 };
 

@@ -47,7 +47,7 @@ int64_t FileSizeOf(HANDLE file) {
 // *CheckSourceSize*: a file of the medium whose size differs from the script's, once per file.
 // A file that is not there (it may lie on another disk) passes silently.
 void CheckSourceSize(FileEntry* entry) {
-  if (entry->SizeReported) return;
+  if (entry->Reported & kReportedSize) return;
   char path[kPathChars];
   CopyText(path, SetupDir);
   if (path[0] && path[strlen(path) - 1] != '\\') AppendText(path, "\\");
@@ -58,7 +58,7 @@ void CheckSourceSize(FileEntry* entry) {
   int64_t size = FileSizeOf(file);
   CloseHandle(file);
   if (size == entry->Size) return;
-  entry->SizeReported = 1;
+  entry->Reported |= kReportedSize;
   char text[kValueChars];
   FormatText(text, "Fehlerhafte Dateigröße für Datei: %s", entry->SourceName);
   PagePromptGuard guard;
@@ -72,7 +72,8 @@ void MeasureInstalledCopy(const Option* option, FileEntry* entry) {
   if (!FileEntryPath(target, option, entry)) return;
   HANDLE file;
   if (entry->FileKind == kKindProductData) {
-    // A data file is kept whatever its version; nobody's use of it matters here.
+    // A data file is measured whatever its version: it is replaced, and the drive table charges
+    // the replacement while it stands (nobody's use of it matters here).
     file = OpenForReading(target, true);
   } else {
     if (!IsEntryInstalledCurrent(target, entry)) return;

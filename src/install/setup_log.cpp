@@ -37,6 +37,7 @@ const char* const kPrefixes[kLogLineKinds] = {
     "Kept:",
     "RolledBack:",
     "UserAccount:",
+    "Cancelled:",
 };
 
 }  // namespace

@@ -63,6 +63,7 @@ enum LogLineKind : int {
   kLogKept,                      // a file the removal keeps (changed since the install, or still shared)
   kLogRolledBack,                // at start: the folder whose unfinished run was rolled back, changes undone
   kLogUserAccount,               // an elevated run: the account whose user folders and hive it uses, and its id
+  kLogCancelled,                 // the user ended the setup: the page, and the file or option in hand
   kLogLineKinds
 };
 

@@ -14,13 +14,26 @@ namespace {
 // every option, and a copy per option would cost 99 × 100 bytes of arena each time.
 char DiskLabelTexts[kMaxDiskLabels][kDiskLabelChars];
 
-// The value of <kind><n> parsed into record; a missing or empty key leaves it zero-filled.
+// The value of <kind><n>, at most 1023 characters; its length, which is above that for a value
+// that did not fit (read with one character more to see it).
+size_t ReadRecordValue(const char* section, const char* kind, int n, char (&value)[kValueChars + 1]) {
+  char key[48];
+  FormatText(key, "%s%d", kind, n);
+  size_t length = ReadScriptString(section, key, value, sizeof value);
+  value[kValueChars - 1] = 0;
+  return length;
+}
+
+// The value of <kind><n> parsed into record; a missing or empty key leaves it zero-filled. A
+// value that did not fit would have lost its end (the last sub key of a file type, say): the
+// record counts as cut, so it is refused and reported.
 template <class Record, void (*Parse)(const char*, Record*)>
 void ReadParsedRecord(const char* section, const char* kind, int n, Record* record) {
-  char key[48];
-  char value[kValueChars];
-  FormatText(key, "%s%d", kind, n);
-  if (ReadScriptString(section, key, value, sizeof value) > 0) Parse(value, record);
+  char value[kValueChars + 1];
+  size_t length = ReadRecordValue(section, kind, n, value);
+  if (length == 0) return;
+  Parse(value, record);
+  if (length > kValueChars - 1) record->TooLong = 1;
 }
 
 // Records 1..count of a kind, in order, in an array carved from the arena; null when the

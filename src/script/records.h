@@ -40,7 +40,12 @@ struct FileEntry {
   uint32_t VersionLS;            // c * 65536 + d of version a.b.c.d
   uint32_t VersionMS;            // a * 65536 + b
   int32_t TooLong;               // a name or the kind text was cut to its field
-  int32_t SizeReported;          // the scan page has reported a medium file of another size
+  int32_t Reported;              // kReported* bits: what a page has already told the user
+};
+
+enum : int32_t {
+  kReportedSize = 1,  // the scan page: the medium's file has another size
+  kReportedCopy = 2,  // the copy page: the file could not be copied as it should
 };
 
 struct RegisterKeyRecord {

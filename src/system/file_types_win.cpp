@@ -55,12 +55,14 @@ int ApplyFileType(const Option* option, int index, ConfirmTypeChange confirm) {
   if (!ExpandSubKeys(record, writes, &count)) return 0;
 
   char current[kPathChars] = "";
-  ReadRegistryString(HKEY_CLASSES_ROOT, record.Extension, nullptr, current);
-  if (current[0] && lstrcmpiA(current, record.TypeName) != 0) {
+  int found = ReadRegistryText(HKEY_CLASSES_ROOT, record.Extension, nullptr, current, sizeof current);
+  // A value that stands but cannot be read as a type name (not a text, or too long) belongs to
+  // another type as much as a name does.
+  if (found == kRegistryValueNotText || (current[0] && lstrcmpiA(current, record.TypeName) != 0)) {
     // The old type's description, or its name when its key cannot be read.
     char oldName[kPathChars];
     CopyText(oldName, current);
-    ReadRegistryString(HKEY_CLASSES_ROOT, oldName, nullptr, current);
+    if (oldName[0]) ReadRegistryString(HKEY_CLASSES_ROOT, oldName, nullptr, current);
     char question[kValueChars];
     FormatText(question, kQuestion, record.Extension, current, record.TypeDescription);
     if (!confirm(question)) return 1;

@@ -8,8 +8,8 @@
 // Registers the installed product data file at path: its key below the Files key (default
 // value the version number, "InstallPath" the path) and a value per registered issue below
 // the Issues key. 1 when the file could be read and every registry write succeeded; 0 when the
-// file cannot be read (nothing is written) or a write was refused (the others are still
-// made). Shows nothing and logs nothing: the caller reports a failure, naming the Files key.
+// file cannot be read (nothing is written); -1 when a write was refused (the others are still
+// made). Shows nothing and logs nothing: the caller reports a failure.
 int WriteProductRecord(const char* path);
 
 // "Software\<company>\<product>\<version>\Files", the key a failed product record is reported

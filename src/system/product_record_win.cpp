@@ -119,7 +119,7 @@ int WriteProductRecord(const char* path) {
     ok = 0;
   }
   // The issues are written even when the data file's key was refused.
-  return WriteIssues(data) && ok;
+  return WriteIssues(data) && ok ? 1 : -1;
 }
 
 int ProductDataIsNewerN(char* path, size_t cap) {
@@ -145,6 +145,6 @@ void ReadInstalledProgramPathN(char* buffer, size_t cap, int cut) {
   buffer[0] = 0;
   char keyPath[kPathChars];
   if (!ProductKeyPath(keyPath, "\\CurrentVersion")) return;
-  ReadRegistryString(HKEY_LOCAL_MACHINE, keyPath, "Path", buffer, cap);
+  ReadRegistryText(HKEY_LOCAL_MACHINE, keyPath, "Path", buffer, cap);
   if (cut && buffer[0]) CutToProgramFolder(buffer);
 }

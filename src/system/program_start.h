@@ -3,10 +3,10 @@
 #pragma once
 #include <cstddef>
 
-// Writes the program path for a command line: in double quotes when it names an existing file
-// and holds no quote of its own (so "C:\Programme\Mein Produkt\start.exe" cannot start
-// "C:\Programme\Mein.exe"), otherwise as it stands (a script may put arguments into the path
-// field). 0 when the result does not fit cap; output is then empty.
+// Writes the program path for a command line: in double quotes unless it holds a quote of its
+// own, so "C:\Programme\Mein Produkt\start.exe" can never start "C:\Programme\Mein.exe", also
+// when start.exe is missing (a path holds no arguments: they have a field of their own). 0 when
+// the result does not fit cap; output is then empty.
 int CommandLineProgramN(char* output, size_t cap, const char* programPath);
 template <size_t N> int CommandLineProgram(char (&output)[N], const char* programPath) {
   return CommandLineProgramN(output, N, programPath);

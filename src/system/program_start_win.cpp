@@ -14,9 +14,7 @@
 int CommandLineProgramN(char* output, size_t cap, const char* programPath) {
   if (cap == 0) return 0;
   output[0] = 0;
-  DWORD attributes = GetFileAttributesA(programPath);
-  bool quote = !strchr(programPath, '"') && attributes != INVALID_FILE_ATTRIBUTES &&
-               !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+  bool quote = !strchr(programPath, '"');
   size_t need = strlen(programPath) + (quote ? 2 : 0);
   if (need >= cap) return 0;
   if (quote) {

@@ -18,18 +18,21 @@ HKEY RootKey(uint32_t root);
 // Creates or opens the key, sets its default value to defaultText and, when valueName is not
 // empty, the value valueName to valueText (all REG_SZ, written without a terminating zero).
 // An empty defaultText is written only to a key this call created or one without a default
-// value yet: it never empties an existing association. Logs the "Register:" line when every
-// write succeeded. 1 on success.
+// value yet: it never empties an existing association. Logs the "Register:" line when a value
+// was written, with the default value the key holds afterwards. 1 on success; 0 also for an
+// empty key path (never the root itself).
 int WriteRegistryKey(HKEY root, const char* keyPath, const char* defaultText, const char* valueName,
                      const char* valueText);
 
+enum : int { kRegistryValueAbsent = 0, kRegistryValueRead = 1, kRegistryValueNotText = 2 };
 // Reads a REG_SZ value (the default value for a null or empty name) into buffer (size >= 1),
-// ended at the length the registry returns. 1 when read. When the key or the value does not
-// exist the buffer is left as it was; a value of another type, or one longer than the buffer,
-// counts as not read and leaves the buffer empty.
-int ReadRegistryString(HKEY root, const char* keyPath, const char* valueName, char* buffer, size_t size);
+// ended at the length the registry returns. kRegistryValueRead when read. When the key or the
+// value does not exist (kRegistryValueAbsent) the buffer is left as it was; a value of another
+// type, or one longer than the buffer, is kRegistryValueNotText and leaves the buffer empty.
+int ReadRegistryText(HKEY root, const char* keyPath, const char* valueName, char* buffer, size_t size);
+// The same, 1 when read.
 template <size_t N> int ReadRegistryString(HKEY root, const char* keyPath, const char* valueName, char (&buffer)[N]) {
-  return ReadRegistryString(root, keyPath, valueName, buffer, N);
+  return ReadRegistryText(root, keyPath, valueName, buffer, N) == kRegistryValueRead;
 }
 
 // Deletes the key when it has no sub keys (never recursively, also where the system would) and

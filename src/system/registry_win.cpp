@@ -46,8 +46,22 @@ LONG SetString(HKEY key, const char* name, const char* text) {
   return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), static_cast<DWORD>(strlen(text)));
 }
 
-bool HasDefaultValue(HKEY key) {
-  return RegQueryValueExA(key, nullptr, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+// A value of an open key as text (the default value for a null or empty name).
+int QueryText(HKEY key, const char* valueName, char* buffer, size_t size) {
+  const char* name = valueName && valueName[0] ? valueName : nullptr;
+  DWORD type = 0;
+  DWORD length = static_cast<DWORD>(size);
+  LONG status = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &length);
+  if (status == ERROR_FILE_NOT_FOUND) return kRegistryValueAbsent;
+  // A value may come without its terminating zero (this program writes its own so): the text
+  // ends at the length returned, and one that fills the buffer without a zero is too long.
+  size_t text = status == ERROR_SUCCESS && length <= size ? strnlen(buffer, length) : size;
+  if (type != REG_SZ || text >= size) {
+    buffer[0] = 0;
+    return kRegistryValueNotText;
+  }
+  buffer[text] = 0;
+  return kRegistryValueRead;
 }
 
 }  // namespace
@@ -61,15 +75,20 @@ HKEY RootKey(uint32_t root) {
 
 int WriteRegistryKey(HKEY root, const char* keyPath, const char* defaultText, const char* valueName,
                      const char* valueText) {
-  if (!root) return 0;
+  // An empty key path would open the root itself: a value written there lands at the top of
+  // the hive.
+  if (!root || !keyPath || !keyPath[0]) return 0;
   if (!defaultText) defaultText = "";
   bool named = valueName && valueName[0];
+  char standing[kPathChars] = "";
   bool keepDefault = false;
   {
     RegKey existing;
     keepDefault = !defaultText[0] && RegOpenKeyExA(root, keyPath, 0, KEY_QUERY_VALUE, existing.Out()) == ERROR_SUCCESS &&
-                  HasDefaultValue(existing.Get());
+                  QueryText(existing.Get(), nullptr, standing, sizeof standing) != kRegistryValueAbsent;
   }
+  // Nothing written, nothing logged.
+  if (keepDefault && !named) return 1;
   if (!NoteKeyCreation(root, keyPath) || (!keepDefault && !NoteValueChange(root, keyPath, nullptr)) ||
       (named && !NoteValueChange(root, keyPath, valueName)) || !UndoFlush())
     return 0;
@@ -79,7 +98,9 @@ int WriteRegistryKey(HKEY root, const char* keyPath, const char* defaultText, co
     return 0;
   if (!keepDefault && SetString(key.Get(), nullptr, defaultText) != ERROR_SUCCESS) return 0;
   if (named && SetString(key.Get(), valueName, valueText ? valueText : "") != ERROR_SUCCESS) return 0;
-  WriteRegisterLine(RootNumber(root), keyPath, defaultText, named ? valueName : "", named && valueText ? valueText : "");
+  // The line gives the default value the key holds now: a kept one, not the empty text.
+  WriteRegisterLine(RootNumber(root), keyPath, keepDefault ? standing : defaultText, named ? valueName : "",
+                    named && valueText ? valueText : "");
   return 1;
 }
 
@@ -189,24 +210,11 @@ int SetRegistryValue(HKEY root, const char* keyPath, const char* valueName, unsi
                         static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
 }
 
-int ReadRegistryString(HKEY root, const char* keyPath, const char* valueName, char* buffer, size_t size) {
-  if (!root || size == 0) return 0;
+int ReadRegistryText(HKEY root, const char* keyPath, const char* valueName, char* buffer, size_t size) {
+  if (!root || size == 0) return kRegistryValueAbsent;
   RegKey key;
-  if (RegOpenKeyExA(root, keyPath, 0, KEY_QUERY_VALUE, key.Out()) != ERROR_SUCCESS) return 0;
-  const char* name = valueName && valueName[0] ? valueName : nullptr;
-  DWORD type = 0;
-  DWORD length = static_cast<DWORD>(size);
-  LONG status = RegQueryValueExA(key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &length);
-  if (status == ERROR_FILE_NOT_FOUND) return 0;
-  // A value may come without its terminating zero (this program writes its own so): the text
-  // ends at the length returned, and one that fills the buffer without a zero is too long.
-  size_t text = status == ERROR_SUCCESS && length <= size ? strnlen(buffer, length) : size;
-  if (type != REG_SZ || text >= size) {
-    buffer[0] = 0;
-    return 0;
-  }
-  buffer[text] = 0;
-  return 1;
+  if (RegOpenKeyExA(root, keyPath, 0, KEY_QUERY_VALUE, key.Out()) != ERROR_SUCCESS) return kRegistryValueAbsent;
+  return QueryText(key.Get(), valueName, buffer, size);
 }
 
 int DeleteRegistryKey(HKEY root, const char* keyPath) {

@@ -116,7 +116,7 @@ int RecordInstallLocation() {
 void ReadUninstallValueN(const char* name, char* buffer, size_t cap) {
   if (cap) buffer[0] = 0;
   char key[kPathChars];
-  if (UninstallKeyPath(key)) ReadRegistryString(HKEY_LOCAL_MACHINE, key, name, buffer, cap);
+  if (UninstallKeyPath(key)) ReadRegistryText(HKEY_LOCAL_MACHINE, key, name, buffer, cap);
 }
 
 int FinishInstallRun() {

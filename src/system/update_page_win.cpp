@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "install/answers.h"
+#include "install/copy_page.h"
 #include "install/progress_bar.h"
 #include "install/setup_log.h"
 #include "install/undo_journal.h"
@@ -101,10 +102,19 @@ void SelfRegister(HWND page, const char* path) {
   FreeLibrary(library);
 }
 
-// A product data file that cannot be read, or whose record the registry refuses: reported as
-// a registry key that could not be written, the Files key.
-void RecordProductData(HWND page, const char* path) {
-  if (path[0] && WriteProductRecord(path)) return;
+// A product data file that cannot be read is reported by its name, unless the copy page has
+// reported it already (skipped, say); one whose record the registry refuses, as a registry key
+// that could not be written, the Files key.
+void RecordProductData(HWND page, const FileEntry& entry, const char* path) {
+  int recorded = path[0] ? WriteProductRecord(path) : 0;
+  if (recorded > 0) return;
+  if (recorded == 0) {
+    if (entry.Reported & kReportedCopy) return;
+    char text[kValueChars];
+    FormatText(text, kReadErrorText, path[0] ? path : entry.TargetName);
+    ReportFailure(page, text, kNoticeCaption, kLogError, text);
+    return;
+  }
   char filesKey[kPathChars];
   ProductFilesKeyPath(filesKey);
   ReportFormatted(page, kNoticeCaption, kLogErrorCreatingRegistryKey, filesKey,
@@ -116,7 +126,7 @@ void ApplyFileEntry(HWND page, const Option* option, const FileEntry& entry) {
   Update.LibraryPath[0] = 0;
   int fits = FileEntryPath(Update.LibraryPath, option, &entry);
   if (entry.FileKind == kKindProductData) {
-    RecordProductData(page, Update.LibraryPath);
+    RecordProductData(page, entry, Update.LibraryPath);
   } else if (!fits) {
     // A path that does not fit cannot be loaded: the library counts as not loadable.
     ReportFormatted(page, kFatalCaption, kLogErrorLoadLibrary, entry.TargetName, "LoadLibrary() failed! %s.",
@@ -224,7 +234,9 @@ void OnInit(HWND page) {
 }  // namespace
 
 INT_PTR CALLBACK UpdatePageProc(HWND page, UINT message, WPARAM wParam, LPARAM) {
-  if (!PassBusyGate(page, message, kCancelDialog)) return TRUE;
+  // The option in hand: the one whose records are being applied.
+  if (!PassBusyGate(page, message, kCancelDialog, "system update", Update.CurrentOption ? Update.CurrentOption->Name : ""))
+    return TRUE;
   if (HandleBusyStep(page, message, wParam, RunStep)) return TRUE;
   if (message != WM_INITDIALOG) return FALSE;
   OnInit(page);

@@ -60,9 +60,10 @@ int HandleBusyStep(HWND page, unsigned message, uintptr_t wParam, void (*run)(HW
 
 // The gate every message of a busy page passes first. It acts on step messages only: while a
 // cancel box or a box of the page itself is up the step is put off by 20 ms; a pending cancel
-// request asks the cancel question (cancelDialog) first. 1 when the page handles the message
-// now; 0 when it was put off or the user ended the setup.
-int PassBusyGate(HWND page, unsigned message, int cancelDialog);
+// request asks the cancel question (cancelDialog) first, and a confirmed cancel is logged with
+// the page's place and the item in hand when place is given. 1 when the page handles the
+// message now; 0 when it was put off or the user ended the setup.
+int PassBusyGate(HWND page, unsigned message, int cancelDialog, const char* place = nullptr, const char* item = nullptr);
 
 // A message box of the busy page, owned by the page, with the page's steps held off while it
 // is up (so no cancel question stacks over it and no step runs in its modal loop). A silent

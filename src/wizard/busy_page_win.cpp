@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "install/answers.h"
+#include "install/setup_log.h"
 #include "startup/state.h"
 #include "startup/text.h"
 #include "wizard/busy_page.h"
@@ -144,7 +145,7 @@ int HandleBusyStep(HWND page, unsigned message, uintptr_t wParam, void (*run)(HW
   return 1;
 }
 
-int PassBusyGate(HWND page, unsigned message, int cancelDialog) {
+int PassBusyGate(HWND page, unsigned message, int cancelDialog, const char* place, const char* item) {
   if (!IsStepMessage(message)) return 1;
   if (ModalActive || PromptDepth > 0) {
     if (!SetTimer(page, message, kDeferMs, nullptr)) PostMessageA(page, message, 0, 0);
@@ -152,7 +153,11 @@ int PassBusyGate(HWND page, unsigned message, int cancelDialog) {
   }
   if (CancelRequested) {
     CancelRequested = 0;
-    if (ConfirmCancel(page, cancelDialog, FrameWindow) == 1) return 0;
+    if (ConfirmCancel(page, cancelDialog, FrameWindow) == 1) {
+      // The log of a cancelled run says so, and where.
+      if (place) WriteLogLine(kLogCancelled, place, item);
+      return 0;
+    }
   }
   return 1;
 }

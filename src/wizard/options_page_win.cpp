@@ -324,7 +324,8 @@ void OnInit(HWND page) {
 
 // "&Ordner wechseln...": the chooser writes the chosen folder into the install folder.
 void ChangeFolder(HWND page) {
-  char old = UpperDrive();
+  char old[kPathChars];
+  CopyText(old, InstallDir);
   char text[kValueChars];
   ExpandDialogText("Wählen Sie das Verzeichnis, in das $p installiert werden soll.", ProductName, CompanyName, text,
                    sizeof text);
@@ -335,7 +336,8 @@ void ChangeFolder(HWND page) {
   prompt.Text = text;
   if (ChooseFolder(page, &prompt) == kPromptOk) {
     CopyText(InstallDir, prompt.Folder);
-    if (UpperDrive() != old) RunModalScan(page);
+    // Another folder holds other installed copies (or none), on the same drive too.
+    if (strcmp(InstallDir, old) != 0) RunModalScan(page);
     RefreshDriveCombo(page);
     RedrawList(page);
   }

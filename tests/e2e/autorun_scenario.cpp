@@ -107,9 +107,9 @@ TEST(AutorunScenario, RunningProductEndsAtOnceWithoutAWindow) {
 
   ui::Setup setup;
   ASSERT_TRUE(ui::StartSetup(&setup, run.Medium, "/AUTORUN"));
-  DWORD pid = setup.Pid;
-  EXPECT_EQ(ui::WaitExit(&setup, 5000), 0);
-  EXPECT_TRUE(ui::TopWindows(pid).empty());
+  std::vector<std::string> shown;
+  EXPECT_EQ(ui::WaitExitWatching(&setup, &shown, {}, 5000), 0);
+  EXPECT_EQ(shown, std::vector<std::string>{});
   TerminateProcess(holder.hProcess, 0);
   WaitForSingleObject(holder.hProcess, 5000);
   CloseHandle(holder.hProcess);
@@ -137,9 +137,14 @@ TEST(AutorunScenario, CurrentProductStartsWithTheInstalledDataFile) {
   EXPECT_EQ(started, "\"" + run.Program + "\" \"" + run.Data + "\"");
 }
 
+// The registered program is missing: never started in its place is a program whose path is the
+// first word of it ("Mein.exe" for "Mein Start.exe").
 TEST(AutorunScenario, ProgramThatCannotStartIsReported) {
   Installed run("autorun-fehlt");
   DeleteFileA(run.Program.c_str());
+  run.Program = run.Install + "\\Mein Start.exe";
+  run.Register(run.Program);
+  CopyFileA(ui::FixturePath("Start.exe").c_str(), (run.Install + "\\Mein.exe").c_str(), FALSE);
   ui::Setup setup;
   ASSERT_TRUE(ui::StartSetup(&setup, run.Medium, "/AUTORUN"));
   HWND box = WaitAutorunBox(setup.Pid);
@@ -154,6 +159,8 @@ TEST(AutorunScenario, ProgramThatCannotStartIsReported) {
                 "Nach einer versehentlichen L\xF6schung des Programms m\xFCssen Sie Setup erneut aufrufen!");
   ui::Click(message, IDOK);
   EXPECT_EQ(ui::WaitExit(&setup), 0);
+  Sleep(500);
+  EXPECT_EQ(run.Started(), "<nicht gestartet>");
 }
 
 TEST(AutorunScenario, DeletedFileOffersTheFullSetup) {

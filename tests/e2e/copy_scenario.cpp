@@ -205,14 +205,15 @@ TEST(CopyScenario, MissingSourcesAndUnwritableTargets) {
        4},
       {"copy-prompt-cancel", {E("fehlt.txt", 10, 2), E("b.txt", 1)}, {{"b.txt", "b"}}, {},
        {{"Quelldatei nicht gefunden!", Prompt("Beispiel-CD 2", "fehlt.txt"), IDCANCEL}}, {},
-       "CreatedDir:%I\r\nError: " + Prompt("Beispiel-CD 2", "fehlt.txt") + "\r\n" + kTakenBack},
+       "CreatedDir:%I\r\nError: " + Prompt("Beispiel-CD 2", "fehlt.txt") + "\r\nCancelled:copy,%I\\fehlt.txt\r\n" +
+           kTakenBack},
       {"copy-readonly-ignore", {E("prog.exe", 20000), E("danach.txt", 1)}, {{"prog.exe", kNew}, {"danach.txt", "d"}},
        {{"prog.exe", kOld}}, {{"Schwerer Fehler!", TargetBox("prog.exe"), IDIGNORE}},
        {{"prog.exe", kOld}, {"danach.txt", "d"}}, "Error: " + OneLine(TargetBox("prog.exe")) + "\r\nCopied:%I\\danach.txt\r\n",
        4, readOnly},
       {"copy-readonly-abort", {E("prog.exe", 20000), E("danach.txt", 1)}, {{"prog.exe", kNew}, {"danach.txt", "d"}},
        {{"prog.exe", kOld}}, {{"Schwerer Fehler!", TargetBox("prog.exe"), IDABORT}}, {{"prog.exe", kOld}},
-       "Error: " + OneLine(TargetBox("prog.exe")) + "\r\n" + kTakenBack, 2, readOnly},
+       "Error: " + OneLine(TargetBox("prog.exe")) + "\r\nCancelled:copy,%I\\prog.exe\r\n" + kTakenBack, 2, readOnly},
       {"copy-readonly-retry", {E("prog.exe", 20000)}, {{"prog.exe", kNew}}, {{"prog.exe", kOld}},
        {{"Schwerer Fehler!", TargetBox("prog.exe"), IDRETRY,
          [](HWND) {
@@ -228,13 +229,18 @@ TEST(CopyScenario, MissingSourcesAndUnwritableTargets) {
          HeldFile = CreateFileA((m.Install + "\\prog.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                 OPEN_EXISTING, 0, nullptr);
        }},
-      {"copy-size", {E("kurz.dat", 120), E("gut.dat", 3)}, {{"kurz.dat", kOld}, {"gut.dat", "gut"}}, {},
-       {{"Schwerer Fehler", "Fehler beim Lesen der Datei %M\\kurz.dat!", IDOK}},
-       {{"kurz.dat", kOld}, {"gut.dat", "gut"}},
-       "CreatedDir:%I\r\nError: Fehler beim Lesen der Datei %M\\kurz.dat!\r\nCopied:%I\\kurz.dat\r\nCopied:%I\\gut.dat\r\n",
+      // A short source: a new file is kept as copied; an installed file stays as it was.
+      {"copy-size", {E("kurz.dat", 120), E("alt.dat", 120), E("gut.dat", 3)},
+       {{"kurz.dat", kOld}, {"alt.dat", "neu"}, {"gut.dat", "gut"}}, {{"alt.dat", kOld}},
+       {{"Schwerer Fehler", "Fehler beim Lesen der Datei %M\\kurz.dat!", IDOK},
+        {"Schwerer Fehler", "Fehler beim Lesen der Datei %M\\alt.dat!", IDOK}},
+       {{"kurz.dat", kOld}, {"alt.dat", kOld}, {"gut.dat", "gut"}},
+       "Error: Fehler beim Lesen der Datei %M\\kurz.dat!\r\nCopied:%I\\kurz.dat\r\n"
+       "Error: Fehler beim Lesen der Datei %M\\alt.dat!\r\nCopied:%I\\gut.dat\r\n",
        4, {}, "",
-       // the scan finds the size first, once
-       {{"", "Fehlerhafte Dateigr\xF6\xDF" "e f\xFCr Datei: kurz.dat", IDOK}}},
+       // the scan finds the sizes first, once each
+       {{"", "Fehlerhafte Dateigr\xF6\xDF" "e f\xFCr Datei: kurz.dat", IDOK},
+        {"", "Fehlerhafte Dateigr\xF6\xDF" "e f\xFCr Datei: alt.dat", IDOK}}},
   };
   for (const FailureCase& c : cases) RunFailure(c);
 }
@@ -285,11 +291,12 @@ TEST(CopyScenario, ReadWriteFolderAndLogErrors) {
               {{"Fehler", "Kann Log-Datei \"" + (noLog + "\\setup0.log").substr(0, 259) + "\" nicht erzeugen!", IDOK}},
               {}, "", 3, {}, noLog});
 
+}
+
+// The 256 KB volume that tools/run-tests mounts (as root) runs full during the copy.
+TEST(CopyScenario, ADiskThatRunsFullEndsTheSetup) {
   std::string volume = SmallVolume();
-  if (volume.empty()) {
-    printf("note: no small volume mounted (tools/run-tests mounts one as root): no full disk\n");
-    return;
-  }
+  if (volume.empty()) GTEST_SKIP() << "no small volume mounted (tools/run-tests mounts one as root)";
   std::string big = ui::PatternBytes(1u << 20, 52);
   RunFailure({"copy-disk-full", {E("zuerst.txt", 6), E("gross.dat", big.size()), E("danach.txt", 1)},
               {{"zuerst.txt", "zuerst"}, {"gross.dat", big}, {"danach.txt", "d"}}, {{"gross.dat", kOld}},

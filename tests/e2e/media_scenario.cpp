@@ -1,6 +1,7 @@
 // The copy page over real media: a large file held mid-copy (cancelled and taken back, kept
-// from being replaced, killed and rolled back by the next start), a file over 2 GB, and the
-// system's own libraries under German folder names.
+// from being replaced, killed and rolled back by the next start), a product data file of
+// several hundred MB on a drive with just the room charged, a file over 2 GB, and the system's
+// own libraries under German folder names.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,6 +9,8 @@
 #include <vector>
 
 #include "install_driver.h"
+#include "product_data_writer.h"
+#include "product_registry.h"
 #include "ui_driver.h"
 
 namespace {
@@ -120,7 +123,9 @@ TEST(MediaScenario, ClosingDuringACopyAsksAndCancellingTakesTheRunBack) {
     }
     EXPECT_EQ(EndAtInterruptedNotice(&setup), 2) << "everything taken back: nothing changed";
     EXPECT_TRUE(c.AsBefore());
+    // The log says so, which file was in hand, and what was taken back.
     std::string log = ui::ReadSetupLog(c.Install);
+    EXPECT_NE(log.find("\r\nCancelled:copy," + c.Install + "\\gross.dat\r\n"), std::string::npos) << log;
     EXPECT_NE(log.find("Restored:" + c.Install + "\\gross.dat\r\n"), std::string::npos) << log;
     EXPECT_NE(log.find("Removed:" + c.Install + "\\zuerst.txt\r\n"), std::string::npos) << log;
   }
@@ -215,9 +220,75 @@ TEST(MediaScenario, ANewFileLeftUnfinishedIsTakenBack) {
     } else {
       EXPECT_FALSE(ui::FileExists(target));
       EXPECT_FALSE(ui::FileExists(install + "\\zuerst.txt"));
+      EXPECT_EQ(ui::ReadSetupLog(install).rfind("CreatedDir:" + install + "\r\nCopied:" + install +
+                                                "\\zuerst.txt\r\nCancelled:copy," + target + "\r\n", 0), 0u);
     }
     ui::RemoveTree(root);
   }
+}
+
+// A product data file of several hundred MB replaced on a drive (the 640 MB volume that
+// tools/run-tests mounts as T:) filled until it has just the room the options page charges: the
+// new file's whole size, since it is written beside the old one. The copy completes.
+TEST(MediaScenario, ALargeDataFileIsReplacedOnADriveWithJustTheRoomCharged) {
+  ULARGE_INTEGER total = {}, free = {};
+  if (GetDriveTypeA("T:\\") != DRIVE_FIXED || !GetDiskFreeSpaceExA("T:\\", nullptr, &total, nullptr) ||
+      total.QuadPart < (600ull << 20))
+    GTEST_SKIP() << "no volume of 640 MB as drive T: (tools/run-tests mounts one as root)";
+  std::string install = "T:\\Produkt", filler = "T:\\fuellung.dat";
+  ui::RemoveTree(install);  // what a failed run left
+  DeleteFileA(filler.c_str());
+  std::string productKey = ui::ProductKey(ui::CompanyName(), ui::ProductName());
+  ui::DeleteKeyTree(productKey);
+  // Version 3 of 280 MB installed, version 4 of 330 MB on the medium.
+  fixture::ProductDataLayout data;
+  ASSERT_TRUE(fixture::ParseIdentifier("6B8D1F32-0A4E-4a71-9F22-3D5C7E9A1B24", &data.Id));
+  std::string medium = ui::MakeMedium("copy-data-room", nullptr);
+  ui::MakeFolders(install);
+  for (std::string folder : {install, medium}) {
+    data.Version = folder == install ? 3 : 4;
+    data.TopicBytes = (folder == install ? 280u : 330u) << 20;
+    ASSERT_TRUE(fixture::WriteProductDataFile(folder + "\\daten.hlp", data));
+  }
+  WIN32_FILE_ATTRIBUTE_DATA found;
+  ASSERT_TRUE(GetFileAttributesExA((medium + "\\daten.hlp").c_str(), GetFileExInfoStandard, &found));
+  const uint64_t size = found.nFileSizeLow;
+  ui::WriteFile(medium + "\\SETUP.LST",
+                Script(install, {"1,,daten.hlp,,$(AppPath),$(KRVRegister),,," + std::to_string(size)}));
+
+  ui::Setup setup;
+  HWND page = ui::StartToOptions(&setup, medium);
+  ASSERT_NE(page, nullptr);
+  Sleep(300);  // the posted figures arrive
+  EXPECT_EQ(ui::ControlText(page, 1017), std::to_string((size + 1023) / 1024) + "KB") << "the new file, whole";
+  const uint64_t charged = std::stoull(ui::ControlText(page, 1017)) * 1024;
+  // Filled up to what is charged and a little for the log (a page of the volume); the same
+  // drive chosen again measures anew.
+  ASSERT_TRUE(GetDiskFreeSpaceExA("T:\\", &free, nullptr, nullptr));
+  ASSERT_GT(free.QuadPart, charged + (64u << 10));
+  ASSERT_TRUE(ui::WriteFile(filler, std::string(free.QuadPart - charged - (64u << 10), 'f')));
+  ASSERT_TRUE(GetDiskFreeSpaceExA("T:\\", &free, nullptr, nullptr));
+  ASSERT_LT(free.QuadPart, charged + (128u << 10)) << "just the room charged";
+  std::vector<std::string> drives = ui::ComboItems(page, 1015);
+  auto t = std::find(drives.begin(), drives.end(), "T:\\");
+  ASSERT_NE(t, drives.end());
+  ASSERT_TRUE(ui::SelectComboItem(page, 1015, static_cast<int>(t - drives.begin())));
+  Sleep(500);
+  EXPECT_EQ(ui::ControlText(page, 1016), std::to_string(free.QuadPart >> 10) + "KB");
+  ui::SaveScreenshot(ui::JoinPath(ui::TestRoot(), "screenshots\\options-page-room.png"));
+  EXPECT_EQ(ui::WaitCleanExit(&setup, 300000), 0) << "no write error: the copy completes";
+
+  ASSERT_TRUE(GetFileAttributesExA((install + "\\daten.hlp").c_str(), GetFileExInfoStandard, &found));
+  EXPECT_EQ(found.nFileSizeLow, size);
+  EXPECT_TRUE(NothingAside(install));
+  std::string dataKey = productKey + "\\2.0\\Files\\{6B8D1F32-0A4E-4a71-9F22-3D5C7E9A1B24}";
+  EXPECT_EQ(ui::RegString(HKEY_LOCAL_MACHINE, dataKey), "4") << "the new file is in place and readable";
+  EXPECT_EQ(ui::RegString(HKEY_LOCAL_MACHINE, dataKey, "InstallPath"), install + "\\daten.hlp");
+  // Several hundred MB of RAM: gone again.
+  ui::RemoveTree(install);
+  DeleteFileA(filler.c_str());
+  ui::RemoveTree(medium);
+  ui::DeleteKeyTree(productKey);
 }
 
 // A DVD-sized file is what the script says: copied whole and reported as no error. The source

@@ -166,10 +166,16 @@ TEST(OptionsPageScenario, ClicksOnTheBoxesToggleAsAUserExpects) {
 
 
 TEST(OptionsPageScenario, ChosenFolderAndDriveMoveTheInstallFolder) {
-  OptionsRun run("options-folder", "[Section1]\r\nName=Programm\r\nInstall=1\r\nFileCount=1\r\n" + File(1, "prog.exe", 4),
-                 {{"prog.exe", "prog"}});
+  std::string dll;
+  ui::ReadFile(ui::FixturePath("ver2000.dll"), &dll);
+  OptionsRun run("options-folder",
+                 "[Section1]\r\nName=Programm\r\nInstall=1\r\nFileCount=2\r\n" + File(1, "prog.exe", 4) +
+                     File(2, "bib.dll", dll.size(), "2.0.0.0"),
+                 {{"prog.exe", "prog"}, {"bib.dll", dll}});
+  ui::WriteFiles(run.Install, {{"bib.dll", dll}});
   run.Start();
   if (HasFatalFailure()) return;
+  EXPECT_EQ(run.Required(), "1KB") << "the installed library is kept";
   std::vector<std::string> drives = ui::ComboItems(run.Page, 1015);
   EXPECT_NE(std::find(drives.begin(), drives.end(), "C:\\"), drives.end());
   EXPECT_EQ(std::find(drives.begin(), drives.end(), "D:\\"), drives.end()) << "a CD-ROM drive is never offered";
@@ -189,6 +195,8 @@ TEST(OptionsPageScenario, ChosenFolderAndDriveMoveTheInstallFolder) {
   ASSERT_TRUE(ui::WaitGone(chooser));
   Sleep(300);
   EXPECT_EQ(ui::ControlText(run.Page, 1002), other);
+  // The same drive, another folder: nothing installed there is kept.
+  EXPECT_EQ(run.Required(), std::to_string((4 + dll.size() + 1023) / 1024) + "KB");
   // The drive of the install folder: its letter changes, the rest of the path stays.
   drives = ui::ComboItems(run.Page, 1015);
   auto c = std::find(drives.begin(), drives.end(), "C:\\");

@@ -30,8 +30,9 @@ TEST(StartupScenario, WithoutAScriptOnlyItsBoxAndASecondSetupEndsSilently) {
   HWND box = ui::WaitMessageBox(first.Pid);
   ASSERT_NE(box, nullptr);
   ASSERT_TRUE(ui::StartSetup(&second, medium));
-  EXPECT_EQ(ui::WaitExit(&second, 5000), 6) << "another setup is running";
-  EXPECT_TRUE(ui::TopWindows(second.Pid).empty());
+  std::vector<std::string> shown;
+  EXPECT_EQ(ui::WaitExitWatching(&second, &shown, {}, 5000), 6) << "another setup is running";
+  EXPECT_EQ(shown, std::vector<std::string>{});
   ExpectBox(&first, kNoScript, "Fehler");  // the umlaut reaches the system as the one byte E4
   EXPECT_EQ(ui::WaitExit(&first), 1) << "could not start";
 }
@@ -58,8 +59,9 @@ TEST(StartupScenario, AScriptTooLargeForMemoryShowsIncreaseMemOnceAndEnds) {
   ui::Setup setup;
   ASSERT_TRUE(ui::StartSetup(&setup, medium));
   ExpectBox(&setup, "IncreaseMem", "");
-  EXPECT_EQ(ui::WaitExit(&setup), 1) << "no memory for the script";
-  EXPECT_EQ(ui::WaitFrame(setup.Pid, 0), nullptr);
+  std::vector<std::string> shown;
+  EXPECT_EQ(ui::WaitExitWatching(&setup, &shown), 1) << "no memory for the script";
+  EXPECT_EQ(shown, std::vector<std::string>{}) << "no page, no frame";
 }
 
 // A CD setup started at the drive's root from a launcher whose folder is below it reads the

@@ -165,7 +165,7 @@ TEST(SystemUpdateScenario, EachKindOfFailureIsShownLoggedAndCounted) {
   std::string regsibling = Fixture("regsibling.dll"), sibling = Fixture("sibling.dll");
   std::string notALibrary = "kein Programm\r\n";
   std::string options =
-      "[Section1]\r\nName=Programm\r\nInstall=1\r\nFileCount=5\r\n" + FileLine(1, "kaputt.dll", notALibrary.size(),
+      "[Section1]\r\nName=Programm\r\nInstall=1\r\nFileCount=6\r\n" + FileLine(1, "kaputt.dll", notALibrary.size(),
                                                                                "$(DLLSelfRegister)") +
       FileLine(2, "regfail.dll", regfail.size(), "$(DLLSelfRegister)") +
       // Loaded from the install folder, the library finds its sibling there (the medium keeps
@@ -173,6 +173,8 @@ TEST(SystemUpdateScenario, EachKindOfFailureIsShownLoggedAndCounted) {
       "File3=1,,bin\\sibling.dll,sibling.dll,$(AppPath),,,," + std::to_string(sibling.size()) + "\r\n" +
       FileLine(4, "regsibling.dll", regsibling.size(), "$(DLLSelfRegister)") +
       FileLine(5, "kaputt.hlp", notALibrary.size(), "$(KRVRegister)") +
+      // Not on the medium and skipped: the copy page has said so, the record says it no more.
+      FileLine(6, "fehlt.hlp", 100, "$(KRVRegister)") +
       "LinkCount=1\r\nLink1=$(AppPath)\\prog.exe,$(AppPath)\\fehlt\\Verweis.lnk\r\n"
       "RegisterKeyCount=2\r\n"
       // HARDWARE holds volatile keys only: a lasting key below it is refused.
@@ -183,7 +185,6 @@ TEST(SystemUpdateScenario, EachKindOfFailureIsShownLoggedAndCounted) {
   UpdateRun run("update-fail", options,
                 {{"kaputt.dll", notALibrary}, {"regfail.dll", regfail}, {"regsibling.dll", regsibling},
                  {"kaputt.hlp", notALibrary}});
-  std::string filesKey = "Software\\" + ui::CompanyName() + "\\" + ui::ProductName() + "\\2.0\\Files";
   ui::WriteFiles(run.Medium + "\\bin", {{"sibling.dll", sibling}});
   std::string in = run.Install, ini = in + "\\nurlesen.ini";
   ui::MakeFolders(in);
@@ -193,6 +194,9 @@ TEST(SystemUpdateScenario, EachKindOfFailureIsShownLoggedAndCounted) {
 
   ui::Setup setup;
   ASSERT_TRUE(ui::StartAndInstall(&setup, run.Medium));
+  HWND prompt = ui::WaitDialog(setup.Pid, "Quelldatei nicht gefunden!", {5});
+  ASSERT_NE(prompt, nullptr);
+  ASSERT_TRUE(ui::Answer(prompt, 5));
   ExpectBoxesThenErrors(
       &setup,
       {{"Schwerer Fehler", "LoadLibrary() failed! " + in + "\\kaputt.dll."},
@@ -202,8 +206,8 @@ TEST(SystemUpdateScenario, EachKindOfFailureIsShownLoggedAndCounted) {
        {"Hinweis...", "Fehler beim Erzeugen des IniEintrags \"Abschnitt\" in die Datei  \"$(AppPath)\\nurlesen.ini\"!"},
        {"Schwerer Fehler", "Fehler beim Registrieren von " + in + "\\regfail.dll. (0x80070005)"},
        {"Hinweis...", "Fehler beim Schreiben von \"Software\\SetupTests\\Klein\" in Registraturdatenbank!"},
-       // a data file that cannot be read is a product record that could not be written
-       {"Hinweis...", "Fehler beim Schreiben von \"" + filesKey + "\" in Registraturdatenbank!"}});
+       // a data file that cannot be read is named, not the key of its record
+       {"Hinweis...", "Fehler beim Lesen der Datei " + in + "\\kaputt.hlp!"}});
   SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
 
   EXPECT_EQ(ui::RegString(HKEY_CLASSES_ROOT, ".sux"), "<none>");
@@ -218,8 +222,9 @@ TEST(SystemUpdateScenario, EachKindOfFailureIsShownLoggedAndCounted) {
         "Error: Creating IniSetting $(AppPath)\\nurlesen.ini\r\n",
         "Error: Fehler beim Registrieren von " + in + "\\regfail.dll\r\n",
         "Error: Creating RegistryKey Software\\SetupTests\\Klein\r\n",
-        "DLLSelfRegister:" + in + "\\regsibling.dll\r\n", "Error: Creating RegistryKey " + filesKey + "\r\n"})
+        "DLLSelfRegister:" + in + "\\regsibling.dll\r\n", "Error: Fehler beim Lesen der Datei " + in + "\\kaputt.hlp!\r\n"})
     EXPECT_NE(log.find(line), std::string::npos) << line << "\nin:\n" << log;
+  EXPECT_EQ(log.find("fehlt.hlp!"), std::string::npos) << log;
 }
 
 }  // namespace

@@ -118,9 +118,11 @@ TEST(WizardPagesScenario, ScanWelcomeOptionsGroupCopyUpdateFinishInThisOrder) {
   Sleep(300);
   EXPECT_TRUE(ui::SaveScreenshot(Screenshot("finish-page-errors.png")));
   // "&Beenden" ends the run without a closing notice, errors or not; the exit code tells.
+  std::vector<HWND> before = ui::TopWindows(pid);
+  std::vector<std::string> shown;
   ASSERT_TRUE(ui::Answer(finish, 1));
-  EXPECT_EQ(ui::WaitExit(&setup), 4);
-  EXPECT_TRUE(ui::Dialogs(pid).empty());
+  EXPECT_EQ(ui::WaitExitWatching(&setup, &shown, before), 4);
+  EXPECT_EQ(shown, std::vector<std::string>{});
 }
 
 // An installed file that is current and held open by another program for writing.
@@ -315,11 +317,13 @@ TEST(WizardPagesScenario, FinishPageWithoutAProgramOrWithOneThatCannotStart) {
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(ui::WindowText(box), "Fehler");
   EXPECT_EQ(ui::MessageBoxText(box),
-            "Fehler beim Ausf\xFChren der Anwendung \"" + missing.Install + "\\fehlt.exe -x\"!");
+            "Fehler beim Ausf\xFChren der Anwendung \"\"" + missing.Install + "\\fehlt.exe\" -x\"!");
   EXPECT_EQ(ui::ClassName(ui::Owner(box)), "SETUPFRAME");
+  std::vector<HWND> before = ui::TopWindows(second.Pid);
+  std::vector<std::string> shown;
   ASSERT_TRUE(ui::Answer(box, IDOK));
-  EXPECT_EQ(ui::WaitExit(&second), 4) << "finished, but the program could not be started";
-  EXPECT_TRUE(ui::Dialogs(second.Pid).empty()) << "no closing notice";
+  EXPECT_EQ(ui::WaitExitWatching(&second, &shown, before), 4) << "finished, but the program could not be started";
+  EXPECT_EQ(shown, std::vector<std::string>{}) << "no closing notice";
 }
 
 }  // namespace

@@ -164,9 +164,11 @@ TEST(WizardScenario, TheFinishPageEndsTheWizardWithoutANotice) {
     finish = ui::WaitFinishPage(run.Setup.Pid, 20);
   }
   ASSERT_NE(finish, nullptr);
+  std::vector<HWND> before = ui::TopWindows(run.Setup.Pid);
+  std::vector<std::string> shown;
   ASSERT_TRUE(ui::CloseWindowCommand(run.Frame));
-  EXPECT_EQ(ui::WaitExit(&run.Setup), 0);
-  EXPECT_TRUE(ui::Dialogs(run.Setup.Pid).empty());
+  EXPECT_EQ(ui::WaitExitWatching(&run.Setup, &shown, before), 0);
+  EXPECT_EQ(shown, std::vector<std::string>{});
 }
 
 }  // namespace

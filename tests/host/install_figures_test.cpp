@@ -113,18 +113,38 @@ TEST_F(FiguresTest, SpaceIsChargedPerDriveForWhatTheCopyCopies) {
   EXPECT_EQ(DriveTable[D].RequiredBytes, 0);
   EXPECT_EQ(SelectedSize(OptionRoot, true, true), onC + 250);  // the progress total agrees
   OptionRoot->FileEntries[0].Size = -116;  // an invalid size lowers nothing
+  // A kept copy larger than the new file frees nothing for the files after it.
   OptionRoot->FileEntries[1].PresentSize = 5000;
+  // hilfe.hlp as a product data file over an installed one of 250 bytes: copied again, it
+  // needs its whole size while the old one stands.
+  FileEntry& data = OptionRoot->NextSibling->NextSibling->NextSibling->FileEntries[0];
+  data.FileKind = kKindProductData;
+  data.PresentSize = 250;
   ComputeRequiredSpace();
   EXPECT_EQ(DriveTable[C].RequiredBytes, onC - 1000);
-  EXPECT_EQ(DriveTable[S].RequiredBytes, 50 - 4800);
+  EXPECT_EQ(DriveTable[S].RequiredBytes, 50);
   DriveTable[C].FreeBytes = static_cast<uint64_t>(onC - 1000);
-  EXPECT_EQ(FirstShortDrive(), -1);  // exactly enough; a negative need is never short
+  DriveTable[S].FreeBytes = 50;
+  EXPECT_EQ(FirstShortDrive(), -1);  // exactly enough
   DriveTable[C].FreeBytes = 4294971392ull;  // past 4 GB, yet short of 6 GB
   EXPECT_EQ(FirstShortDrive(), C);
-  CopyText(InstallDir, "\\\\server\\share");
-  InstallDir[0] = 0;  // "Prog\prog.exe" names no drive P
+  // Nothing of an install folder without a drive lands on one: not on S of "\\server", not on
+  // P of "Prog\prog.exe".
+  for (const char* folder : {"\\\\server\\share", ""}) {
+    CopyText(InstallDir, folder);
+    ComputeRequiredSpace();
+    EXPECT_EQ(DriveTable[C].RequiredBytes, 0) << folder;
+    EXPECT_EQ(DriveTable[S].RequiredBytes, 50) << folder;
+    EXPECT_EQ(DriveTable['P' - 'A'].RequiredBytes, 0) << folder;
+  }
+  // The most needed at any moment, not a sum: a data file of 300 bytes over one of 1000 needs
+  // 300, and the new file after it 500.
+  Read("[Section1]\nInstall=1\nFileCount=2\nFile1=1,,d.hlp,,$(AppPath),$(KRVRegister),,,300\n"
+       "File2=1,,n.dat,,$(AppPath),,,,500\n");
+  CopyText(InstallDir, "C:\\Programme\\Test");
+  OptionRoot->FileEntries[0].PresentSize = 1000;
   ComputeRequiredSpace();
-  EXPECT_EQ(DriveTable['P' - 'A'].RequiredBytes, 0);
+  EXPECT_EQ(DriveTable[C].RequiredBytes, 500);
   EXPECT_EQ(FreeSpaceBytes(512, 8, 1048577), 4294971392ull);
   EXPECT_EQ(FreeSpaceBytes(0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu), UINT64_MAX);
   EXPECT_EQ(DriveIndexOfPath("c:x"), C);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstring>
 #include <string>
 
 #include "host_platform.h"
@@ -70,6 +71,12 @@ TEST_F(ScriptTest, UndecidedNamesGoToThePlatformAndNumbersSaturate) {
 }
 
 TEST_F(ScriptTest, OptionsFormATreeWithCompanionsAndRecords) {
+  // A file type of exactly 1023 characters, whose last sub key's default ends the value, and
+  // one character more: that one would lose the end of its command, so it counts as cut.
+  std::string exact = ".abc,Typ,D";
+  for (const char* key : {",k1,", ",k2,", ",k3,"}) exact += key + std::string(250, 'x') + ",,";
+  exact += ",k4,";
+  exact += std::string(1023 - exact.size(), 'x');
   Option* root = Read(
       "[Section1]\nName=A\nDescription=Zeile 1\\nZeile 2\\x\\\nDestination=Prog\nInstall=1\n"
       "FileCount=3\nFile1=1,,eins.exe,,$(AppPath),,,,10\nFile3=1,,drei.exe,,$(AppPath),,,,30\n"
@@ -78,7 +85,8 @@ TEST_F(ScriptTest, OptionsFormATreeWithCompanionsAndRecords) {
       "RegisterFileTypeCount=-4\n"
       "[Section1:1]\nName=A1\n[Section1:2]\nName=A2\n[Section1:2:1]\nName=A21\n[Section1:2:1NoCopy]\nName=A21 CD\n"
       "[Section1NoCopy]\nName=A CD\n[Section1NoCopy1:]\nName=A CD Teil\n[Section1NoCopy1:1]\nName=nie\n"
-      "[Section2]\nName=B\n[Section3]\n[Section4]\nName=nach der Luecke\n");
+      "[Section2]\nName=B\nRegisterFileTypeCount=2\nRegisterFileType1=" + exact + "\nRegisterFileType2=" + exact +
+      "x\n[Section3]\n[Section4]\nName=nach der Luecke\n");
   ASSERT_EQ(Count(root), 2);  // an empty section counts as absent and ends the list
   EXPECT_STREQ(root->Description, "Zeile 1\nZeile 2");
   Option *a1 = root->FirstChild, *a21 = a1->NextSibling->FirstChild, *cd = root->NoCopyNode;
@@ -99,6 +107,11 @@ TEST_F(ScriptTest, OptionsFormATreeWithCompanionsAndRecords) {
   EXPECT_STREQ(root->Links[0].LinkFile, "$(Link)\\Eins.lnk");
   EXPECT_STREQ(root->Inis[0].IniValue, "a,b");
   EXPECT_EQ(root->RegisterFileTypeCount, 0);
+  const FileTypeRecord* types = root->NextSibling->RegisterFileTypes;
+  ASSERT_EQ(root->NextSibling->RegisterFileTypeCount, 2);
+  EXPECT_EQ(types[0].TooLong, 0);
+  EXPECT_EQ(strlen(types[0].Entries[3].SubKeyDefault), 1023 - exact.find(",k4,") - 4);
+  EXPECT_EQ(types[1].TooLong, 1);
   EXPECT_TRUE(HostBoxes.empty());
 }
 

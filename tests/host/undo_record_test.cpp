@@ -182,7 +182,9 @@ TEST(UndoRecord, AnUntrustedRecordKeepsToWhatItMayTouch) {
       {"V\t80000000\t.wrt\t\t1:610", false, false},
       {"V\t80000002\t\\Software\tx\t-", false, false},
       {"V\t80000004\tSoftware\tx\t-", false, false},
-      {"K\t80000002\tSystem\\CurrentControlSet\\Services\\Boese", false, true},
+      {"K\t80000002\tSystem\\CurrentControlSet\\Services\\Boese", true, true},  // removed only when empty
+      {"V\t80000002\tSoftware\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Firma Produkt\tDisplayName\t-", true, true},
+      {"V\t80000002\tSoftware\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Anderes\tDisplayName\t-", false, true},
       {"I\tC:\\Windows\\system.ini\tboot\tshell\t=boese.exe\t1\t1", false, true},
       {"I\tC:\\Windows\\produkt.ini\tOptionen\tPfad\t-\t0\t0", true, true},
       {"S\tC:\\Windows\\system32\\a.dll\t4:02000000", true, true},

@@ -97,7 +97,7 @@ TEST_F(ProductRecord, RefusedWritesAreReportedWithTheFilesKey) {
                             KEY_ALL_ACCESS, nullptr, &key, nullptr),
             ERROR_SUCCESS);
   RegCloseKey(key);
-  EXPECT_EQ(WriteProductRecord(ui::FixturePath("daten-v3.hlp").c_str()), 0);
+  EXPECT_EQ(WriteProductRecord(ui::FixturePath("daten-v3.hlp").c_str()), -1);
   char files[260];
   ASSERT_EQ(ProductFilesKeyPath(files), 1);
   EXPECT_EQ(std::string(files), kFiles);

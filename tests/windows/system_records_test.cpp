@@ -5,10 +5,15 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "install/setup_log.h"
 #include "install_driver.h"
+#include "product_registry.h"
 #include "script/records.h"
 #include "startup/state.h"
+#include "startup/text.h"
 #include "system/file_types.h"
 #include "system/ini_entries.h"
 #include "system/shortcuts.h"
@@ -41,7 +46,7 @@ TEST_F(SystemRecordsTest, StringsAreReadAsStoredAndOnlyAsText) {
   Store("ohneNull", REG_SZ, "abc", 3);  // stored without its terminating zero, as this program writes
   Store("genau", REG_SZ, "12345", 5);
   Store("zahl", REG_DWORD, "\1\0\0\0", 4);
-  Store("erweitert", REG_EXPAND_SZ, "%TEMP%", 7);
+  Store("erweitert", REG_EXPAND_SZ, "%T%", 4);  // would fit: refused for its type alone
   char buffer[6];
   memset(buffer, 'x', sizeof buffer);
   EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kKey, "ohneNull", buffer), 1);
@@ -63,10 +68,15 @@ TEST_F(SystemRecordsTest, StringsAreReadAsStoredAndOnlyAsText) {
   EXPECT_STREQ(buffer, "alt");
 }
 
+// The log says what was written: a kept default value is not claimed as emptied.
 TEST_F(SystemRecordsTest, AnEmptyDefaultNeverEmptiesAnExistingOne) {
+  CopyText(InstallDir, ui::FreshFolder("records-log").c_str());
+  char log[kLogNameChars];
+  ASSERT_EQ(OpenSetupLog(log), 1);
   std::string sub = std::string(kKey) + "\\Typ";
   ASSERT_EQ(WriteRegistryKey(HKEY_CURRENT_USER, sub.c_str(), "Zuordnung", nullptr, nullptr), 1);
   EXPECT_EQ(WriteRegistryKey(HKEY_CURRENT_USER, sub.c_str(), "", "Content Type", "text/plain"), 1);
+  EXPECT_EQ(WriteRegistryKey(HKEY_CURRENT_USER, sub.c_str(), "", nullptr, nullptr), 1);  // writes nothing
   EXPECT_EQ(ui::RegString(HKEY_CURRENT_USER, sub), "Zuordnung");
   EXPECT_EQ(ui::RegString(HKEY_CURRENT_USER, sub, "Content Type"), "text/plain");
   // A key this call creates does get its empty default value.
@@ -74,6 +84,12 @@ TEST_F(SystemRecordsTest, AnEmptyDefaultNeverEmptiesAnExistingOne) {
   EXPECT_EQ(WriteRegistryKey(HKEY_CURRENT_USER, fresh.c_str(), "", nullptr, nullptr), 1);
   EXPECT_EQ(ui::RegString(HKEY_CURRENT_USER, fresh), "");
   EXPECT_EQ(WriteRegistryKey(nullptr, fresh.c_str(), "x", nullptr, nullptr), 0);  // no root
+  CloseSetupLog();
+  InstallDir[0] = 0;
+  std::string lines;
+  ui::ReadFile(log, &lines);
+  EXPECT_EQ(lines, "Register:" + sub + ",Zuordnung,,\r\nRegister:" + sub + ",Zuordnung,Content Type,text/plain\r\n" +
+                       "Register:" + fresh + ",,,\r\n");
 }
 
 TEST_F(SystemRecordsTest, DeletionIsNeverRecursiveAndNeverOfTheRoot) {
@@ -89,6 +105,42 @@ TEST_F(SystemRecordsTest, DeletionIsNeverRecursiveAndNeverOfTheRoot) {
 int NeverAsked(const char*) {
   ADD_FAILURE() << "no question expected";
   return 0;
+}
+
+std::vector<std::string> Questions;
+int AnswerNo(const char* question) {
+  Questions.push_back(question);
+  return 0;
+}
+
+// An extension whose value stands but cannot be read as a type name (not a text, or too long)
+// belongs to another program: the question comes first, and "Nein" leaves it as it is.
+TEST_F(SystemRecordsTest, AnAssociationThatCannotBeReadIsAskedAbout) {
+  FileTypeRecord record = {};
+  strcpy(record.Extension, ".sud");
+  strcpy(record.TypeName, "SetupTests.Unlesbar");
+  strcpy(record.TypeDescription, "Testdatei");
+  Option option = {};
+  option.RegisterFileTypeCount = 1;
+  option.RegisterFileTypes = &record;
+  ui::DeleteRegTree(HKEY_CLASSES_ROOT, "SetupTests.Unlesbar");
+  std::string longName(300, 'n');
+  for (auto [type, value] : {std::pair<DWORD, std::string>{REG_DWORD, std::string("\1\0\0\0", 4)}, {REG_SZ, longName}}) {
+    ui::DeleteRegTree(HKEY_CLASSES_ROOT, ".sud");
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, ".sud", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), 0);
+    RegSetValueExA(key, nullptr, 0, type, reinterpret_cast<const BYTE*>(value.data()), value.size());
+    RegCloseKey(key);
+    Questions.clear();
+    EXPECT_EQ(ApplyFileType(&option, 0, AnswerNo), 1) << type;
+    ASSERT_EQ(Questions.size(), 1u) << type;
+    EXPECT_NE(Questions[0].find("von .sud-Dateien mit Dateien vom Typ \"\" in eine"), std::string::npos) << Questions[0];
+    DWORD stored = REG_NONE;
+    EXPECT_EQ(ui::RegistryValue(HKEY_CLASSES_ROOT, ".sud", "", &stored), value) << type;
+    EXPECT_EQ(stored, type);
+  }
+  ui::DeleteRegTree(HKEY_CLASSES_ROOT, ".sud");
+  EXPECT_EQ(ui::RegString(HKEY_CLASSES_ROOT, "SetupTests.Unlesbar"), "<none>");
 }
 
 // A file type record without an extension or type name (also a counted record the script
@@ -118,7 +170,7 @@ TEST_F(SystemRecordsTest, FileTypesWithoutExtensionOrTypeNameOrWithCutFieldsChan
 // than the script says: it is refused before anything is written.
 TEST_F(SystemRecordsTest, CutFieldsAndExpansionsThatDoNotFitAreRefused) {
   std::string longName = std::string(kKey) + "\\" + std::string(200, 'k');
-  RegisterKeyRecord keys[2] = {};
+  RegisterKeyRecord keys[3] = {};
   keys[0].Root = kRootCurrentUser;
   strcpy(keys[0].KeyPath, "Software\\SetupTests\\Records\\Gekuerzt");
   keys[0].TooLong = 1;
@@ -126,14 +178,25 @@ TEST_F(SystemRecordsTest, CutFieldsAndExpansionsThatDoNotFitAreRefused) {
   strcpy(keys[1].KeyPath, "Software\\SetupTests\\Records\\Lang");
   strcpy(keys[1].ValueName, "Wert");
   strcpy(keys[1].ValueData, "$(AppPath)$(AppPath)");  // twice a folder of 200 characters
+  // No key path: the value would land at the top of the hive.
+  keys[2].Root = kRootCurrentUser;
+  RegDeleteValueA(HKEY_CURRENT_USER, "SetupTestsOhneSchluessel");
+  strcpy(keys[2].ValueName, "SetupTestsOhneSchluessel");
+  strcpy(keys[2].ValueData, "x");
   IniRecord ini = {};
   strcpy(ini.IniFile, "setuptest-gekuerzt.ini");
   strcpy(ini.IniSection, "$(AppPath)$(AppPath)");
+  strcpy(ini.IniKey, "Schluessel");
+  strcpy(ini.IniValue, "Wert");
+  char windows[MAX_PATH];
+  GetWindowsDirectoryA(windows, sizeof windows);
+  std::string iniPath = ui::JoinPath(windows, ini.IniFile);
+  DeleteFileA(iniPath.c_str());
   LinkRecord link = {};
   strcpy(link.LinkTarget, "C:\\prog.exe");
   strcpy(link.LinkFile, "$(AppPath)\\$(AppPath).lnk");
   Option option = {};
-  option.RegisterKeyCount = 2;
+  option.RegisterKeyCount = 3;
   option.RegisterKeys = keys;
   option.IniCount = 1;
   option.Inis = &ini;
@@ -144,12 +207,14 @@ TEST_F(SystemRecordsTest, CutFieldsAndExpansionsThatDoNotFitAreRefused) {
   strcpy(InstallDir, ("C:\\" + std::string(200, 'i')).c_str());
   EXPECT_EQ(ApplyRegistryKey(&option, 0), 0);
   EXPECT_EQ(ApplyRegistryKey(&option, 1), 0);
+  EXPECT_EQ(ApplyRegistryKey(&option, 2), 0);
   EXPECT_EQ(ApplyIniEntry(&option, 0), 0);
   EXPECT_LT(CreateShortcut(&option, 0), 0);
   strcpy(InstallDir, saved);
   EXPECT_EQ(ui::RegString(HKEY_CURRENT_USER, "Software\\SetupTests\\Records\\Gekuerzt"), "<none>");
   EXPECT_EQ(ui::RegString(HKEY_CURRENT_USER, "Software\\SetupTests\\Records\\Lang"), "<none>");
-  EXPECT_EQ(ui::IniValue("setuptest-gekuerzt.ini", "x", "y"), "<none>");
+  EXPECT_EQ(ui::RegString(HKEY_CURRENT_USER, "", "SetupTestsOhneSchluessel"), "<none>");
+  EXPECT_FALSE(ui::FileExists(iniPath)) << "no section of the INI record was written, cut or whole";
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "ui_driver.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -145,6 +146,22 @@ int WaitExit(Setup* setup, DWORD timeoutMs) {
 }
 
 Setup::~Setup() { CloseSetup(this); }
+
+int WaitExitWatching(Setup* setup, std::vector<std::string>* shown, const std::vector<HWND>& known, DWORD timeoutMs) {
+  shown->clear();
+  std::vector<HWND> seen = known;
+  DWORD start = GetTickCount();
+  while (setup->Process && WaitForSingleObject(setup->Process, 5) == WAIT_TIMEOUT && GetTickCount() - start < timeoutMs) {
+    for (HWND window : TopWindows(setup->Pid)) {
+      if (std::find(seen.begin(), seen.end(), window) != seen.end()) continue;
+      seen.push_back(window);
+      shown->push_back(ClassName(window) + " \"" + WindowText(window) + "\"");
+      if (ClassName(window) == "#32770") SendCommand(window, IDOK);
+      else PostMessageA(window, WM_CLOSE, 0, 0);
+    }
+  }
+  return WaitExit(setup, 0);
+}
 
 void CloseSetup(Setup* setup) {
   if (!setup->Process) return;

@@ -43,6 +43,12 @@ bool StartSetup(Setup* setup, const std::string& medium, const std::string& argu
                 const std::string& currentFolder = "", const std::string& standardError = "");
 // Waits for the process to end; its exit code, or -1 on time-out (the process is then killed).
 int WaitExit(Setup* setup, DWORD timeoutMs = kWait);
+// The same, watching the process's windows meanwhile: every visible top-level window that is
+// not among those given is listed in shown by class and caption, and answered (a dialog with
+// OK, any other window closed) so the run can end. A check that no window comes can fail only
+// while the process runs.
+int WaitExitWatching(Setup* setup, std::vector<std::string>* shown, const std::vector<HWND>& known = {},
+                     DWORD timeoutMs = kWait);
 void CloseSetup(Setup* setup);                            // kills it if still running
 
 // Visible top-level windows of the process (all processes when pid is 0).
