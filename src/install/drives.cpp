@@ -43,28 +43,25 @@ int DriveIndexOfPath(const char* path) {
 }
 
 void ComputeRequiredSpace() {
-  // What the copy has added to each drive so far, entry by entry in the copy's order; each
-  // drive is charged the most it needs at any moment, so a drive that passes the check never
-  // fills up during the copy.
-  int64_t added[kDriveCount] = {};
   for (DriveInfo& drive : DriveTable) drive.RequiredBytes = 0;
+  int64_t notes = 0;
   // The same entries as the copy's progress total: what is charged is what is copied.
-  ForEachCountedEntry(OptionRoot, true, [&added](const Option* option, const FileEntry* entry) {
+  ForEachCountedEntry(OptionRoot, true, [&notes](const Option* option, const FileEntry* entry) {
     char path[kPathChars] = "";
     if (!FileEntryPath(path, option, entry)) return;
     int drive = DriveIndexOfPath(path);
     if (drive < 0) return;
-    int64_t size = CountedSize(entry), before = added[drive];
-    // An installed copy frees room only once its replacement is complete, and a kept copy
-    // frees none: neither lowers what the files around it need.
-    int64_t growth = size - entry->PresentSize;
-    added[drive] += growth > 0 ? growth : 0;
-    // A product data file is copied again whatever stands (it has no version to be current by),
-    // through a temporary file beside it: the new file takes its whole size while the old one
-    // still stands.
-    int64_t most = entry->FileKind == kKindProductData ? before + size : added[drive];
-    if (most > DriveTable[drive].RequiredBytes) DriveTable[drive].RequiredBytes = most;
+    notes += kUndoNoteBytes;
+    // An installed file that is replaced waits aside until the run is complete (a cancel puts it
+    // back), so the new one takes its whole size; a product data file is always replaced (it
+    // has no version to be current by). Only a copy that is current and kept takes the room of
+    // its entry, and one larger than the new file frees none for the files around it.
+    int64_t growth = CountedSize(entry) - (entry->FileKind == kKindProductData ? 0 : entry->PresentSize);
+    if (growth > 0) DriveTable[drive].RequiredBytes += growth;
   });
+  // The run's record and the uninstaller go into the install folder.
+  int drive = DriveIndexOfPath(InstallDir);
+  if (drive >= 0) DriveTable[drive].RequiredBytes += notes + SetupProgramBytes;
 }
 
 int FirstShortDrive() {

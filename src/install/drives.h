@@ -18,7 +18,11 @@ extern DriveInfo DriveTable[kDriveCount];
 
 // Rebuilds FreeBytes and Usable of every drive and clears every RequiredBytes.
 void RefreshDrives();
-// Clears every RequiredBytes and sums the current selection into the table.
+// Room the record of a run takes per file at most: its notes before and after the copy.
+constexpr int64_t kUndoNoteBytes = 640;
+
+// Clears every RequiredBytes and sums the current selection into the table, with the record of
+// the run and the uninstaller (SetupProgramBytes) on the install folder's drive.
 void ComputeRequiredSpace();
 // 1 when no drive is short of room; otherwise warns (box owned by owner), refreshes the table
 // and its requirements, and returns 0.

@@ -223,6 +223,11 @@ int RunSetup(HINSTANCE instance, const char* commandLine) {
   HasDefaultGroup = DefaultGroup[0] != 0;
   ReadScriptString("Settings", "Message", Message, sizeof Message);
   GetCurrentDirectoryA(sizeof SetupDir, SetupDir);
+  // The program goes with the product as its uninstaller: its size is charged with the files.
+  char self[kPathChars];
+  WIN32_FILE_ATTRIBUTE_DATA program;
+  DWORD selfLength = GetModuleFileNameA(nullptr, self, sizeof self);
+  if (selfLength > 0 && selfLength < sizeof self && ReadFileData(self, &program)) SetupProgramBytes = program.nFileSizeLow;
   // A folder that cannot be resolved stays empty; its placeholder then expands to nothing.
   SpecialFolderPath(ProgramsFolder, kFolderPrograms);
   SpecialFolderPath(StartMenuFolder, kFolderStartMenu);

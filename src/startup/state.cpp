@@ -27,6 +27,7 @@ static char DefaultDiskLabel[kDiskLabelChars] = "CD";
 char* DiskLabels[kMaxDiskLabels] = {DefaultDiskLabel};
 int32_t DiskCount;
 
+int64_t SetupProgramBytes;
 int Silent;
 int RunAtEnd;
 int FinishReached;

@@ -38,6 +38,8 @@ extern SuccessRunRecord* SuccessRuns;     // the records, null when none could b
 extern char* DiskLabels[kMaxDiskLabels];
 extern int32_t DiskCount;                 // [Disks] DiskCount, clamped to 0..99
 
+extern int64_t SetupProgramBytes;         // the size of setup.exe, which goes with the product as its uninstaller
+
 // Unattended install (/S and its switches)
 extern int Silent;                        // no window, no box: every question answered the safe way
 extern int RunAtEnd;                      // /RUN: a silent run starts the finish page's program

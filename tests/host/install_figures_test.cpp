@@ -108,7 +108,14 @@ TEST_F(FiguresTest, SpaceIsChargedPerDriveForWhatTheCopyCopies) {
   // the unselected Section2, copied in its place), hilfe.hlp 300; not the medium's file, not
   // the pressed mark alone, not below an unselected sub-option.
   int64_t onC = 1000 + 2000000000LL + 2 * 2147483647LL + 555 + 300;
-  EXPECT_EQ(DriveTable[C].RequiredBytes, onC);
+  // The install folder's drive also takes the run's record (its notes of every file copied,
+  // eight here) and the uninstaller.
+  SetupProgramBytes = 100000;
+  ComputeRequiredSpace();
+  int64_t undo = 8 * kUndoNoteBytes + 100000;
+  EXPECT_EQ(DriveTable[C].RequiredBytes, onC + undo);
+  SetupProgramBytes = 0;
+  undo -= 100000;
   EXPECT_EQ(DriveTable[S].RequiredBytes, 200 + 50);
   EXPECT_EQ(DriveTable[D].RequiredBytes, 0);
   EXPECT_EQ(SelectedSize(OptionRoot, true, true), onC + 250);  // the progress total agrees
@@ -121,9 +128,9 @@ TEST_F(FiguresTest, SpaceIsChargedPerDriveForWhatTheCopyCopies) {
   data.FileKind = kKindProductData;
   data.PresentSize = 250;
   ComputeRequiredSpace();
-  EXPECT_EQ(DriveTable[C].RequiredBytes, onC - 1000);
+  EXPECT_EQ(DriveTable[C].RequiredBytes, onC + undo - 1000);
   EXPECT_EQ(DriveTable[S].RequiredBytes, 50);
-  DriveTable[C].FreeBytes = static_cast<uint64_t>(onC - 1000);
+  DriveTable[C].FreeBytes = static_cast<uint64_t>(onC + undo - 1000);
   DriveTable[S].FreeBytes = 50;
   EXPECT_EQ(FirstShortDrive(), -1);  // exactly enough
   DriveTable[C].FreeBytes = 4294971392ull;  // past 4 GB, yet short of 6 GB
@@ -137,14 +144,14 @@ TEST_F(FiguresTest, SpaceIsChargedPerDriveForWhatTheCopyCopies) {
     EXPECT_EQ(DriveTable[S].RequiredBytes, 50) << folder;
     EXPECT_EQ(DriveTable['P' - 'A'].RequiredBytes, 0) << folder;
   }
-  // The most needed at any moment, not a sum: a data file of 300 bytes over one of 1000 needs
-  // 300, and the new file after it 500.
+  // Installed files wait aside until the run is complete: a data file of 300 bytes over one of
+  // 1000 needs 300 throughout, and the new file after it 500 more.
   Read("[Section1]\nInstall=1\nFileCount=2\nFile1=1,,d.hlp,,$(AppPath),$(KRVRegister),,,300\n"
        "File2=1,,n.dat,,$(AppPath),,,,500\n");
   CopyText(InstallDir, "C:\\Programme\\Test");
   OptionRoot->FileEntries[0].PresentSize = 1000;
   ComputeRequiredSpace();
-  EXPECT_EQ(DriveTable[C].RequiredBytes, 500);
+  EXPECT_EQ(DriveTable[C].RequiredBytes, 800 + 2 * kUndoNoteBytes);
   EXPECT_EQ(FreeSpaceBytes(512, 8, 1048577), 4294971392ull);
   EXPECT_EQ(FreeSpaceBytes(0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu), UINT64_MAX);
   EXPECT_EQ(DriveIndexOfPath("c:x"), C);
