@@ -235,7 +235,7 @@ TEST(CopyScenario, MissingSourcesAndUnwritableTargets) {
        {{"Schwerer Fehler", "Fehler beim Lesen der Datei %M\\kurz.dat!", IDOK},
         {"Schwerer Fehler", "Fehler beim Lesen der Datei %M\\alt.dat!", IDOK}},
        {{"kurz.dat", kOld}, {"alt.dat", kOld}, {"gut.dat", "gut"}},
-       "Error: Fehler beim Lesen der Datei %M\\kurz.dat!\r\nCopied:%I\\kurz.dat\r\n"
+       "Error: Fehler beim Lesen der Datei %M\\kurz.dat!\r\nCopied:%I\\kurz.dat\r\nRestored:%I\\alt.dat\r\n"
        "Error: Fehler beim Lesen der Datei %M\\alt.dat!\r\nCopied:%I\\gut.dat\r\n",
        4, {}, "",
        // the scan finds the sizes first, once each

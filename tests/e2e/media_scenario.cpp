@@ -260,7 +260,7 @@ TEST(MediaScenario, ALargeDataFileIsReplacedOnADriveWithJustTheRoomCharged) {
   HWND page = ui::StartToOptions(&setup, medium);
   ASSERT_NE(page, nullptr);
   Sleep(300);  // the posted figures arrive
-  EXPECT_EQ(ui::ControlText(page, 1017), std::to_string((size + 1023) / 1024) + "KB") << "the new file, whole";
+  EXPECT_EQ(ui::ControlText(page, 1017), ui::ChargedKilobytes(size, 1)) << "the new file, whole";
   const uint64_t charged = std::stoull(ui::ControlText(page, 1017)) * 1024;
   // Filled up to what is charged and a little for the log (a page of the volume); the same
   // drive chosen again measures anew.

@@ -104,8 +104,8 @@ TEST(OptionsPageScenario, ClicksOnTheBoxesToggleAsAUserExpects) {
   EXPECT_EQ(Look(run, 3), "leer") << "a script's pressed mark is no selection";
   EXPECT_EQ(Look(run, 4), "Haken") << "an unknown state draws as selected";
   EXPECT_EQ(Look(run, 5), "leer");
-  // Selected: the program's 2 KB and the companion of the unselected data, 1 KB.
-  EXPECT_EQ(run.Required(), "3KB");
+  // Selected: the program's 2 KB and the companion of the unselected data, 1000 bytes.
+  EXPECT_EQ(run.Required(), ui::ChargedKilobytes(2048 + 1000, 2));
   EXPECT_EQ(ui::ControlText(run.Page, 288), "Das Programm");
   EXPECT_EQ(ui::ControlText(run.Page, 1002), run.Install) << "the drive's figures come last: the install folder";
 
@@ -136,8 +136,8 @@ TEST(OptionsPageScenario, ClicksOnTheBoxesToggleAsAUserExpects) {
   Sleep(500);
   EXPECT_EQ(Look(run, 5), "Haken");
   EXPECT_EQ(ui::ControlText(run.Page, 288), "Alle Daten");
-  // 2 KB + 300000 bytes (the kept library needs nothing): 2 + 293 KB.
-  EXPECT_EQ(run.Required(), "295KB");
+  // 2 KB + 300000 bytes (the kept library needs nothing).
+  EXPECT_EQ(run.Required(), ui::ChargedKilobytes(2048 + 300000, 3));
   EXPECT_TRUE(ui::SaveScreenshot(Screenshot("options-page.png")));
 
   // A release outside the box changes nothing; neither do clicks on fixed states.
@@ -154,7 +154,7 @@ TEST(OptionsPageScenario, ClicksOnTheBoxesToggleAsAUserExpects) {
   // Deselecting the program and going on: Enter still presses "&Weiter >".
   run.Click(0);
   EXPECT_EQ(Look(run, 0), "leer");
-  EXPECT_EQ(run.Required(), "293KB");
+  EXPECT_EQ(run.Required(), ui::ChargedKilobytes(300000, 2));
   ASSERT_TRUE(ui::PressKey(run.Page, VK_RETURN));
   ASSERT_EQ(ui::WaitCleanExit(&run.Setup), 0);
   EXPECT_FALSE(ui::FileExists(run.Install + "\\prog.exe"));
@@ -175,7 +175,7 @@ TEST(OptionsPageScenario, ChosenFolderAndDriveMoveTheInstallFolder) {
   ui::WriteFiles(run.Install, {{"bib.dll", dll}});
   run.Start();
   if (HasFatalFailure()) return;
-  EXPECT_EQ(run.Required(), "1KB") << "the installed library is kept";
+  EXPECT_EQ(run.Required(), ui::ChargedKilobytes(4, 2)) << "the installed library is kept";
   std::vector<std::string> drives = ui::ComboItems(run.Page, 1015);
   EXPECT_NE(std::find(drives.begin(), drives.end(), "C:\\"), drives.end());
   EXPECT_EQ(std::find(drives.begin(), drives.end(), "D:\\"), drives.end()) << "a CD-ROM drive is never offered";
@@ -196,7 +196,7 @@ TEST(OptionsPageScenario, ChosenFolderAndDriveMoveTheInstallFolder) {
   Sleep(300);
   EXPECT_EQ(ui::ControlText(run.Page, 1002), other);
   // The same drive, another folder: nothing installed there is kept.
-  EXPECT_EQ(run.Required(), std::to_string((4 + dll.size() + 1023) / 1024) + "KB");
+  EXPECT_EQ(run.Required(), ui::ChargedKilobytes(4 + dll.size(), 2));
   // The drive of the install folder: its letter changes, the rest of the path stays.
   drives = ui::ComboItems(run.Page, 1015);
   auto c = std::find(drives.begin(), drives.end(), "C:\\");
@@ -220,7 +220,7 @@ TEST(OptionsPageScenario, NextIsRefusedWhileADriveLacksRoom) {
                  {{"prog.exe", "prog"}});
   run.Start();
   if (HasFatalFailure()) return;
-  EXPECT_EQ(run.Required(), "976562500001KB");
+  EXPECT_EQ(run.Required(), ui::ChargedKilobytes(1000000000000004LL, 2));
   ASSERT_TRUE(ui::Click(run.Page, 1000));
   HWND box = ui::WaitMessageBox(run.Setup.Pid);
   ASSERT_NE(box, nullptr);
@@ -285,7 +285,7 @@ TEST(OptionsPageScenario, InterruptedPressesAndTheCloseBoxAfterASelection) {
   ui::MouseUp(run.List, run.BoxX(), run.BoxY(0));
   Sleep(300);
   EXPECT_EQ(Look(run, 0), "Haken") << "not pressed, not toggled";
-  EXPECT_EQ(run.Required(), "5KB");
+  EXPECT_EQ(run.Required(), ui::ChargedKilobytes(5000, 1));
   EXPECT_EQ(ui::CancelFromPage(&run.Setup, run.Page), 2) << "cancelled before any change";
 
   OptionsRun unc("options-unc", "[Section1]\r\nName=Programm\r\nInstall=1\r\n", {}, "\\\\server\\share\\App");

@@ -2,7 +2,6 @@
 // its switches change what they name, every question is answered the safe way and noted in the
 // log, and the exit code tells how the run ended.
 #include <gtest/gtest.h>
-#include <shlobj.h>
 
 #include <set>
 #include <string>
@@ -14,79 +13,15 @@
 
 namespace {
 
-std::string Programs() {
-  char path[MAX_PATH] = "";
-  SHGetSpecialFolderPathA(nullptr, path, CSIDL_PROGRAMS, FALSE);
-  return path;
-}
-
-// Waits for the run's end while watching that it never shows a window (each one counted once);
-// the exit code, -1 when it hangs.
-int WaitExitUnseen(ui::Setup* setup, int* windowsSeen) {
-  *windowsSeen = 0;
-  DWORD start = GetTickCount();
-  std::set<HWND> seen;
-  while (WaitForSingleObject(setup->Process, 2) == WAIT_TIMEOUT) {
-    for (HWND window : ui::TopWindows(setup->Pid))
-      if (seen.insert(window).second) ADD_FAILURE() << "a window: " << ui::WindowText(window), ++*windowsSeen;
-    if (GetTickCount() - start > 60000) return ui::WaitExit(setup, 0);
-  }
-  return ui::WaitExit(setup, 0);
-}
-
 int RunUnseen(const std::string& medium, const std::string& arguments, const std::string& errors = "") {
   ui::Setup setup;
   if (!ui::StartSetup(&setup, medium, arguments, "", errors)) return -1;
   int seen = 0;
-  return WaitExitUnseen(&setup, &seen);
+  return ui::WaitExitUnseen(&setup, &seen);
 }
 
-// The sample medium and everything an install of it leaves behind.
-struct SampleInstall {
-  std::string Medium, Install = "C:\\Programme\\Sprachtrainer", Group = Programs() + "\\Sprachtrainer";
-  std::string ProductKey = ui::ProductKey(ui::CompanyName(), ui::ProductName());
-  SampleInstall() {
-    std::string exe = SETUP_EXE_PATH;
-    Medium = ui::MakeMedium("unattended-sample", nullptr);
-    std::string built = exe.substr(0, exe.find_last_of('\\')) + "\\medium";
-    for (const char* name : {"SETUP.LST", "Sprachtrainer.exe", "Woerter.dll", "Hilfe.txt", "Woerter.dat",
-                             "Kurzliste.dat", "Woerterbuch.hlp"})
-      CopyFileA((built + "\\" + name).c_str(), (Medium + "\\" + name).c_str(), FALSE);
-    // The install folder's parent stands before either run (in a new prefix the first run would
-    // make it and log one more "CreatedDir:" line than the second).
-    CreateDirectoryA(Install.substr(0, Install.find_last_of('\\')).c_str(), nullptr);
-    Clean();
-  }
-  ~SampleInstall() { Clean(); }
-  void Clean() {
-    ui::RemoveTree(Install);
-    ui::RemoveTree(Group);
-    ui::ClearSharedCount(Install + "\\Woerter.dll");
-    ui::DeleteKeyTree(ProductKey);
-    ui::DeleteRegTree(HKEY_CURRENT_USER, "Software\\Sprachtrainer");
-    ui::DeleteRegTree(HKEY_CLASSES_ROOT, ".wrt");
-    ui::DeleteRegTree(HKEY_CLASSES_ROOT, "Sprachtrainer.Woerterliste");
-  }
-  // What the run changed, in one text to compare.
-  std::string State() const {
-    std::string state = "log:" + ui::ReadSetupLog(Install);
-    for (const char* name : {"Sprachtrainer.exe", "Woerter.dll", "Hilfe.txt", "Woerterbuch.hlp", "Daten\\Kurzliste.wrt",
-                             "Daten\\Woerter.wrt"})
-      state += std::string("\nfile ") + name + ": " + (ui::FileExists(Install + "\\" + name) ? "da" : "fehlt");
-    state += "\nini:" + ui::IniValue(Install + "\\Sprachtrainer.ini", "Optionen", "Woerterliste");
-    state += "\nlink:" + ui::LinkTarget(Group + "\\Sprachtrainer.lnk");
-    state += "\npath:" + ui::RegString(HKEY_LOCAL_MACHINE, ProductKey + "\\CurrentVersion", "Path");
-    state += "\ntype:" + ui::RegString(HKEY_CLASSES_ROOT, ".wrt");
-    state += "\nlib:" + ui::RegString(HKEY_CURRENT_USER, "Software\\Sprachtrainer\\Woerter", "Bibliothek");
-    state += "\ndata:" + ui::RegString(HKEY_LOCAL_MACHINE,
-                                      ProductKey + "\\2.0\\Files\\{5A7C0E21-9B3D-4f60-8E11-2C4B6D8F0A13}", "InstallPath");
-    state += "\nshared:" + std::to_string(ui::SharedCount(Install + "\\Woerter.dll"));
-    return state;
-  }
-};
-
 TEST(UnattendedScenario, SilentInstallLeavesWhatTheInteractiveOneLeavesWithoutAWindow) {
-  SampleInstall sample;
+  ui::SampleInstall sample;
   ui::Setup interactive;
   ASSERT_TRUE(ui::StartAndInstall(&interactive, sample.Medium));
   ASSERT_EQ(ui::WaitCleanExit(&interactive), 0);
@@ -99,14 +34,14 @@ TEST(UnattendedScenario, SilentInstallLeavesWhatTheInteractiveOneLeavesWithoutAW
   ui::Setup silent;
   ASSERT_TRUE(ui::StartSetup(&silent, sample.Medium, "/S"));
   int seen = 0;
-  EXPECT_EQ(WaitExitUnseen(&silent, &seen), 0);
+  EXPECT_EQ(ui::WaitExitUnseen(&silent, &seen), 0);
   EXPECT_EQ(seen, 0);
   EXPECT_EQ(sample.State(), byHand);
 }
 
 TEST(UnattendedScenario, SwitchesNameTheFolderTheGroupAndTheOptions) {
-  SampleInstall sample;
-  std::string folder = ui::FreshFolder("unattended-dir") + "\\Mein Ziel", group = Programs() + "\\Andere Gruppe";
+  ui::SampleInstall sample;
+  std::string folder = ui::FreshFolder("unattended-dir") + "\\Mein Ziel", group = ui::ProgramsFolder() + "\\Andere Gruppe";
   ui::RemoveTree(group);
   EXPECT_EQ(RunUnseen(sample.Medium, "/s /GROUP=\"Andere Gruppe\" \"/DIR=" + folder + "\" /options=2,1"), 0);
   EXPECT_TRUE(ui::FileExists(folder + "\\Sprachtrainer.exe"));
@@ -170,7 +105,7 @@ TEST(UnattendedScenario, EachOutcomeHasItsExitCode) {
   // 4: a program of /RUN that cannot be started; a missing source is skipped with its answer in
   // the log, the rest installed.
   expect(medium(OneOption(install) + "[SuccessRun]\r\nSuccessRunCount=1\r\nSuccessRun1=$(AppPath)\\fehlt.exe,,Los\r\n"),
-         "/S /RUN", 4, "Answered:Fehler,Fehler beim Ausführen der Anwendung \"" + install + "\\fehlt.exe \"!,OK\r\n");
+         "/S /RUN", 4, "Answered:Fehler,Fehler beim Ausführen der Anwendung \"\"" + install + "\\fehlt.exe\" \"!,OK\r\n");
   EXPECT_NE(ui::ReadSetupLog(install).find("\r\nError: Fehler beim Ausführen"), std::string::npos);
   EXPECT_EQ(RunUnseen(medium(OneOption(install, "File2=2,,fehlt.txt,,$(AppPath),,,,5\r\n")), "/S"), 4);
   std::string log = ui::ReadSetupLog(install);
@@ -215,7 +150,7 @@ TEST(UnattendedScenario, EachOutcomeHasItsExitCode) {
     threads.Resume();
   }
   int seen = 0;
-  EXPECT_EQ(WaitExitUnseen(&first, &seen), 2);
+  EXPECT_EQ(ui::WaitExitUnseen(&first, &seen), 2);
   EXPECT_TRUE(untouched());
 }
 

@@ -27,3 +27,10 @@ extern "C" __declspec(dllexport) HRESULT WINAPI DllRegisterServer() {
   RegCloseKey(key);
   return status == ERROR_SUCCESS ? S_OK : E_FAIL;
 }
+
+// And takes that record away again when it is removed.
+extern "C" __declspec(dllexport) HRESULT WINAPI DllUnregisterServer() {
+  RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Sprachtrainer\\Woerter");
+  RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Sprachtrainer");  // not while another key is left below it
+  return S_OK;
+}

@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <set>
 
 #include "product_registry.h"
 
@@ -224,6 +225,71 @@ std::vector<std::string> Listing(const std::string& folder, const char* pattern)
   if (find != INVALID_HANDLE_VALUE) FindClose(find);
   std::sort(names.begin(), names.end());
   return names;
+}
+
+std::string ChargedKilobytes(long long bytes, int files) {
+  WIN32_FILE_ATTRIBUTE_DATA setup = {};
+  GetFileAttributesExA(SETUP_EXE_PATH, GetFileExInfoStandard, &setup);
+  long long all = bytes + files * 640LL + setup.nFileSizeLow;
+  return std::to_string((all + 1023) / 1024) + "KB";
+}
+
+std::string ProgramsFolder() {
+  char path[MAX_PATH] = "";
+  SHGetSpecialFolderPathA(nullptr, path, CSIDL_PROGRAMS, FALSE);
+  return path;
+}
+
+int WaitExitUnseen(Setup* setup, int* windowsSeen, bool anyProcess) {
+  *windowsSeen = 0;
+  DWORD start = GetTickCount();
+  std::set<HWND> seen;
+  while (WaitForSingleObject(setup->Process, 2) == WAIT_TIMEOUT) {
+    for (HWND window : TopWindows(anyProcess ? 0 : setup->Pid))
+      if (seen.insert(window).second) ADD_FAILURE() << "a window: " << WindowText(window), ++*windowsSeen;
+    if (GetTickCount() - start > 60000) return WaitExit(setup, 0);
+  }
+  return WaitExit(setup, 0);
+}
+
+SampleInstall::SampleInstall(const char* name) : ProductKey(ui::ProductKey(CompanyName(), ProductName())) {
+  std::string exe = SETUP_EXE_PATH;
+  Medium = MakeMedium(name, nullptr);
+  std::string built = exe.substr(0, exe.find_last_of('\\')) + "\\medium";
+  for (const char* file : {"SETUP.LST", "Sprachtrainer.exe", "Woerter.dll", "Hilfe.txt", "Woerter.dat", "Kurzliste.dat",
+                           "Woerterbuch.hlp"})
+    CopyFileA((built + "\\" + file).c_str(), (Medium + "\\" + file).c_str(), FALSE);
+  // The install folder's parent stands before either run (in a new prefix the first run would
+  // make it and log one more "CreatedDir:" line than the second).
+  CreateDirectoryA(Install.substr(0, Install.find_last_of('\\')).c_str(), nullptr);
+  Clean();
+}
+
+void SampleInstall::Clean() {
+  RemoveTree(Install);
+  RemoveTree(Group);
+  ClearSharedCount(Install + "\\Woerter.dll");
+  DeleteKeyTree(ProductKey);
+  DeleteKeyTree(UninstallKey(CompanyName(), ProductName()));
+  DeleteRegTree(HKEY_CURRENT_USER, "Software\\Sprachtrainer");
+  DeleteRegTree(HKEY_CLASSES_ROOT, ".wrt");
+  DeleteRegTree(HKEY_CLASSES_ROOT, "Sprachtrainer.Woerterliste");
+}
+
+std::string SampleInstall::State() const {
+  std::string state = "log:" + ReadSetupLog(Install);
+  for (const char* name : {"Sprachtrainer.exe", "Woerter.dll", "Hilfe.txt", "Woerterbuch.hlp", "Daten\\Kurzliste.wrt",
+                           "Daten\\Woerter.wrt"})
+    state += std::string("\nfile ") + name + ": " + (FileExists(Install + "\\" + name) ? "da" : "fehlt");
+  state += "\nini:" + IniValue(Install + "\\Sprachtrainer.ini", "Optionen", "Woerterliste");
+  state += "\nlink:" + LinkTarget(Group + "\\Sprachtrainer.lnk");
+  state += "\npath:" + RegString(HKEY_LOCAL_MACHINE, ProductKey + "\\CurrentVersion", "Path");
+  state += "\ntype:" + RegString(HKEY_CLASSES_ROOT, ".wrt");
+  state += "\nlib:" + RegString(HKEY_CURRENT_USER, "Software\\Sprachtrainer\\Woerter", "Bibliothek");
+  state += "\ndata:" + RegString(HKEY_LOCAL_MACHINE,
+                                 ProductKey + "\\2.0\\Files\\{5A7C0E21-9B3D-4f60-8E11-2C4B6D8F0A13}", "InstallPath");
+  state += "\nshared:" + std::to_string(SharedCount(Install + "\\Woerter.dll"));
+  return state;
 }
 
 }  // namespace ui

@@ -73,4 +73,29 @@ bool Holds(const std::string& path, const std::string& bytes);
 // Every name in a folder (files and folders) that matches the pattern, sorted.
 std::vector<std::string> Listing(const std::string& folder, const char* pattern = "*");
 
+// The room the options page charges for files of bytes in all: their own, the run's record of
+// them (at most 640 bytes each) and the program itself, which goes with the product as its
+// uninstaller; as the page shows it ("<n>KB").
+std::string ChargedKilobytes(long long bytes, int files);
+
+// The shell's Programs folder of this user.
+std::string ProgramsFolder();
+
+// Waits for the run's end while watching that it never shows a window: every visible top-level
+// window of the process (of any process with anyProcess: a run may go on in a copy of itself) is
+// a failure of the test, counted once. The exit code, -1 when the run hangs.
+int WaitExitUnseen(Setup* setup, int* windowsSeen, bool anyProcess = false);
+
+// The sample medium (build/<tree>/medium) on a medium folder of its own, installed into its
+// script's folder, and everything an install of it leaves behind.
+struct SampleInstall {
+  std::string Medium, Install = "C:\\Programme\\Sprachtrainer", Group = ProgramsFolder() + "\\Sprachtrainer";
+  std::string ProductKey;
+  explicit SampleInstall(const char* name = "unattended-sample");
+  ~SampleInstall() { Clean(); }
+  void Clean();
+  // What the run changed, in one text to compare.
+  std::string State() const;
+};
+
 }  // namespace ui

@@ -93,7 +93,11 @@ std::string MakeMedium(const std::string& name, const char* script) {
 
 bool StartSetup(Setup* setup, const std::string& medium, const std::string& arguments,
                 const std::string& currentFolder, const std::string& standardError) {
-  std::string exe = JoinPath(medium, "setup.exe");
+  return StartProgram(setup, JoinPath(medium, "setup.exe"), arguments, currentFolder, standardError);
+}
+
+bool StartProgram(Setup* setup, const std::string& exe, const std::string& arguments, const std::string& currentFolder,
+                  const std::string& standardError) {
   std::string command = "\"" + exe + "\"";
   if (!arguments.empty()) command += " " + arguments;
   STARTUPINFOA startup = {};
@@ -117,7 +121,7 @@ bool StartSetup(Setup* setup, const std::string& medium, const std::string& argu
     started = CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, error != INVALID_HANDLE_VALUE, 0, nullptr,
                              folder.c_str(), &startup, &info);
     if (!started) {
-      fprintf(stderr, "StartSetup: %s did not start (error %lu), attempt %d\n", exe.c_str(), GetLastError(), attempt);
+      fprintf(stderr, "StartProgram: %s did not start (error %lu), attempt %d\n", exe.c_str(), GetLastError(), attempt);
       Sleep(500);
     }
   }

@@ -41,6 +41,9 @@ struct Setup {
 // standard error handle writes into that file.
 bool StartSetup(Setup* setup, const std::string& medium, const std::string& arguments = "",
                 const std::string& currentFolder = "", const std::string& standardError = "");
+// The same for any copy of the program (the uninstaller, say).
+bool StartProgram(Setup* setup, const std::string& exe, const std::string& arguments = "",
+                  const std::string& currentFolder = "", const std::string& standardError = "");
 // Waits for the process to end; its exit code, or -1 on time-out (the process is then killed).
 int WaitExit(Setup* setup, DWORD timeoutMs = kWait);
 // The same, watching the process's windows meanwhile: every visible top-level window that is
