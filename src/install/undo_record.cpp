@@ -362,8 +362,10 @@ const char* CheckEntry(Parser* parser, const Fields& f, UndoEntry* e) {
   auto count = [&f](int n) { return f.Count == n; };
   auto file = [&](const char* path) -> const char* {
     if (!IsPlainPath(path)) return "ungültiger Pfad";
-    if (!parser->Trusted && !MayTouchFile(place, path)) return "Pfad außerhalb des Installationsverzeichnisses";
-    return nullptr;
+    if (parser->Trusted || MayTouchFile(place, path)) return nullptr;
+    // A note that a file might be written, or was found current, asks nothing of anyone: one
+    // that reaches beyond the record's bounds is left out without a word.
+    return kind == kUndoPending || kind == kUndoCurrent ? "" : "Pfad außerhalb des Installationsverzeichnisses";
   };
   const char* why = nullptr;
   switch (kind) {
@@ -511,7 +513,7 @@ void ParseLine(Parser* parser, char* line) {
   e->Run = record->LastRun;
   e->Line = parser->Line;
   if (const char* why = CheckEntry(parser, f, e)) {
-    RefuseLine(parser, why);
+    if (why[0]) RefuseLine(parser, why);
     return;
   }
   record->Count += 1;

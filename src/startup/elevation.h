@@ -41,8 +41,9 @@ int CanAskForAdministrator();
 
 // Runs program with parameters with administrator rights (Windows asks the user), waits for it
 // (AwaitElevatedCopy) and puts its exit code in *exitCode. 1 when it ran or the user refused
-// (*exitCode is then ERROR_CANCELLED, 1223); 0 when it could not be started otherwise.
-int RunAsAdministrator(const char* program, const char* parameters, unsigned long* exitCode);
+// (*exitCode is then ERROR_CANCELLED, 1223); 0 when it could not be started otherwise. With
+// reportOnly, the wait ends with the copy's report, while the copy may still go on.
+int RunAsAdministrator(const char* program, const char* parameters, unsigned long* exitCode, int reportOnly = 0);
 
 // RunAsAdministrator for a copy of this program with the marker before arguments.
 int RunElevatedCopy(int autorunCheck, const char* arguments, unsigned long* exitCode);

@@ -114,7 +114,7 @@ unsigned long AwaitElevatedCopy(void* reportPipe, void* copyProcess) {
   return code;
 }
 
-int RunAsAdministrator(const char* program, const char* parameters, unsigned long* exitCode) {
+int RunAsAdministrator(const char* program, const char* parameters, unsigned long* exitCode, int reportOnly) {
   HANDLE report = OpenElevatedReport();
   SHELLEXECUTEINFOA run = {};
   run.cbSize = sizeof run;
@@ -133,6 +133,10 @@ int RunAsAdministrator(const char* program, const char* parameters, unsigned lon
   }
   // Without a process to wait for (the system did not say which), the copy's report tells
   // when it has ended and how.
+  if (reportOnly && run.hProcess) {
+    CloseHandle(run.hProcess);
+    run.hProcess = nullptr;
+  }
   *exitCode = AwaitElevatedCopy(report, run.hProcess);
   return 1;
 }

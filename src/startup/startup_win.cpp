@@ -177,7 +177,7 @@ int RunSetup(HINSTANCE instance, const char* commandLine) {
   LoadStringA(instance, IDS_VERSION, SetupVersion, sizeof SetupVersion);
   RemoveStaleRemovalCopies();
   if (line.Uninstall) {
-    int code = RunUninstall(line.UninstallDir, line.Silent, elevatedCopy ? &starter : nullptr);
+    int code = RunUninstall(line.UninstallDir, line.Silent, elevatedCopy ? &starter : nullptr, firstCopy);
     CloseHandle(SetupInstanceEvent);
     return code;
   }

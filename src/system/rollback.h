@@ -69,10 +69,14 @@ void FindFilesInUse(RemovalPlan* plan);
 // Undoes entry index of the plan's record (called from the last entry to the first); changes
 // are noted in the uninstaller's journal, files are moved aside until CommitRemoval.
 void RemoveEntry(RemovalPlan* plan, int32_t index, UndoTally* tally);
-// Past the point of return: the files moved aside are deleted, the folders the product made
-// are removed when empty, and the record and the setup logs go. installDirLeft is 1 when the
-// install folder is still there (something not of the product is in it).
-void CommitRemoval(RemovalPlan* plan, const char* installDir, UndoTally* tally, int* installDirLeft);
+// Past the point of return: the files moved aside are deleted (those a program still holds are
+// kept for FinishRemoval) and the record goes.
+void CommitRemoval(RemovalPlan* plan, UndoTally* tally);
+// Once the uninstaller that started the removal has ended: what it held goes (or, still held,
+// at the next start of Windows), and the folders the product made are removed when empty.
+// installDirLeft is 1 when the install folder is still there (something not of the product is in
+// it).
+void FinishRemoval(RemovalPlan* plan, const char* installDir, int* installDirLeft);
 // Puts back what the removal changed so far (a cancel): from the uninstaller's journal.
 void CancelRemoval(UndoTally* tally);
 void FreeRemovalPlan(RemovalPlan* plan);

@@ -14,6 +14,7 @@
 #include "system/ini_entries.h"
 #include "system/registry.h"
 #include "system/rollback.h"
+#include "system/uninstall_entry.h"
 
 namespace {
 
@@ -606,6 +607,9 @@ void FindFilesInUse(RemovalPlan* plan) {
   for (int32_t i = 0; i < plan->Record.Count; ++i) {
     const UndoEntry& e = plan->Record.Entries[i];
     if (plan->Verdict[i] != kVerdictRemove || e.Kind == kUndoRegistered) continue;
+    // The uninstaller that started the removal runs from its file: it goes once it has ended.
+    const char* name = strrchr(e.Path, '\\');
+    if (name && SamePath(name + 1, kUninstallerName)) continue;
     // The open a deletion needs, with everyone else allowed everything: refused only where a
     // program runs from the file or holds it without sharing.
     HANDLE file = CreateFileA(e.Path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -677,26 +681,38 @@ void RemoveEntry(RemovalPlan* plan, int32_t index, UndoTally* tally) {
   }
 }
 
-void CommitRemoval(RemovalPlan* plan, const char* installDir, UndoTally* tally, int* installDirLeft) {
+// Files moved aside that a program still held when the removal was committed.
+char HeldAside[4][kPathChars];
+int HeldCount;
+
+void CommitRemoval(RemovalPlan* plan, UndoTally* tally) {
   size_t length = 0, size = 0;
   const char* text = UndoRunText(&length);
-  char* bytes = TrustedRecordText(installDir, text, length, &size);
+  char* bytes = TrustedRecordText(InstallDir, text, length, &size);
   EndUndoNotes();
   UndoRecord journal;
-  UndoPlace place = PlaceFor(installDir);
+  UndoPlace place = PlaceFor(InstallDir);
+  HeldCount = 0;
   if (ParseUndoRecord(bytes, size, place, 1, &journal, nullptr, nullptr)) {
     for (int32_t i = 0; i < journal.Count; ++i) {
       const UndoEntry& e = journal.Entries[i];
-      if (e.Kind != kUndoMoved) continue;
-      if (!RemoveFile(e.Aside) && !RemoveAtRestart(e.Aside))
-        Failed(tally, "Die Datei \"%s\" kann nicht gelöscht werden.", e.Path);
+      if (e.Kind != kUndoMoved || RemoveFile(e.Aside)) continue;
+      if (HeldCount < static_cast<int>(sizeof HeldAside / sizeof HeldAside[0])) CopyText(HeldAside[HeldCount++], e.Aside);
+      else if (!RemoveAtRestart(e.Aside)) Failed(tally, "Die Datei \"%s\" kann nicht gelöscht werden.", e.Path);
     }
   }
   FreeUndoRecord(&journal);
   CloseUndoJournal();
   char record[kPathChars];
-  FormatText(record, "%s%s%s", installDir, installDir[strlen(installDir) - 1] == '\\' ? "" : "\\", kUndoRecordName);
+  FormatText(record, "%s%s%s", InstallDir, InstallDir[strlen(InstallDir) - 1] == '\\' ? "" : "\\", kUndoRecordName);
   RemoveFile(record);
+  (void)plan;
+}
+
+void FinishRemoval(RemovalPlan* plan, const char* installDir, int* installDirLeft) {
+  for (int i = 0; i < HeldCount; ++i)
+    if (!RemoveFile(HeldAside[i])) RemoveAtRestart(HeldAside[i]);
+  HeldCount = 0;
   for (int32_t i = plan->Record.Count - 1; i >= 0; --i) {
     const UndoEntry& e = plan->Record.Entries[i];
     if (e.Kind == kUndoFolder && e.Run != plan->Record.OpenRun && RemoveDirectoryA(e.Path))

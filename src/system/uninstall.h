@@ -9,9 +9,10 @@
 struct StarterAccount;
 
 // installDir empty: the uninstaller as started from the install folder (it starts its copy and
-// waits for it); else the copy, removing the product of that folder (with the folders and hive
-// of the account that started the uninstaller, where starter names one).
-int RunUninstall(const char* installDir, int silent, const StarterAccount* starter);
+// waits for its report); else the copy, removing the product of that folder (with the folders
+// and hive of the account that started the uninstaller, where starter names one); firstCopy is
+// the process id of that uninstaller, whose file goes once it has ended.
+int RunUninstall(const char* installDir, int silent, const StarterAccount* starter, unsigned long firstCopy);
 
 // Copies of the uninstaller that an earlier removal left in the temporary folder go.
 void RemoveStaleRemovalCopies();

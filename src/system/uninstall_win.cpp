@@ -48,10 +48,11 @@ int TemporaryCopy(char (&copy)[kPathChars]) {
   return 0;
 }
 
-// Starts the copy and waits for it (what it writes to its standard error handle comes through
-// to this one's); 0 when it could not be started.
+// Starts the copy and waits for its report (what it writes to its standard error handle comes
+// through to this one's, and its exit code at the end of its work); 0 when it could not be
+// started. The copy goes on a moment after: it removes this program, once it has ended.
 int RunCopy(const char* copy, const char* parameters, unsigned long* exitCode) {
-  if (CanAskForAdministrator()) return RunAsAdministrator(copy, parameters, exitCode);
+  if (CanAskForAdministrator()) return RunAsAdministrator(copy, parameters, exitCode, 1);
   char line[kValueChars];
   if (!FormatWholeText(line, "\"%s\" %s", copy, parameters)) return 0;
   void* report = OpenElevatedReport();
@@ -63,7 +64,8 @@ int RunCopy(const char* copy, const char* parameters, unsigned long* exitCode) {
     return 0;
   }
   CloseHandle(process.hThread);
-  *exitCode = AwaitElevatedCopy(report, process.hProcess);
+  CloseHandle(process.hProcess);
+  *exitCode = AwaitElevatedCopy(report, nullptr);
   return 1;
 }
 
@@ -85,13 +87,12 @@ int StartRemovalCopy(int silent) {
     return kExitCannotStart;
   }
   unsigned long code = kExitCannotStart;
-  if (!RunCopy(copy, parameters, &code)) WriteStandardError("Das Deinstallationsprogramm kann nicht gestartet werden.");
-  // The copy has ended (or never ran): it goes now, or at the next start of Windows.
-  for (int attempt = 0; attempt < 20 && !DeleteFileA(copy); ++attempt) Sleep(100);
-  typedef BOOL(WINAPI * MoveFileEx)(LPCSTR, LPCSTR, DWORD);
-  auto moveEx = NewerSystemFunction<MoveFileEx>("kernel32.dll", "MoveFileExA");
-  if (GetFileAttributesA(copy) != INVALID_FILE_ATTRIBUTES && moveEx)
-    moveEx(copy, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  if (!RunCopy(copy, parameters, &code)) {
+    WriteStandardError("Das Deinstallationsprogramm kann nicht gestartet werden.");
+    DeleteFileA(copy);
+  }
+  // The copy outlives this program; the next start of setup.exe or of an uninstaller removes it
+  // from the temporary folder (RemoveStaleRemovalCopies).
   return static_cast<int>(code);
 }
 
@@ -237,7 +238,7 @@ void ShowClosingNotice(const char* logName, int folderLeft) {
   ShowMessage(nullptr, text, caption, tally.Failed || tally.Kept ? MB_ICONWARNING : MB_ICONINFORMATION);
 }
 
-int RemoveProduct(const char* installDir, const StarterAccount* starter) {
+int RemoveProduct(const char* installDir, const StarterAccount* starter, unsigned long firstCopy) {
   CopyText(InstallDir, installDir);
   size_t length = strlen(InstallDir);
   if (length > 3 && InstallDir[length - 1] == '\\') InstallDir[length - 1] = 0;
@@ -272,6 +273,8 @@ int RemoveProduct(const char* installDir, const StarterAccount* starter) {
     FreeRemovalPlan(&Undoing.Plan);
     return kExitCannotStart;
   }
+  // Each refused entry is a part of the removal that failed.
+  Undoing.Tally.Failed += Undoing.RefusalCount;
   if (Undoing.RefusalCount) {
     char text[kValueChars];
     FormatText(text, "Das Protokoll der Installation enthält %ld Einträge, die nicht ausgeführt werden:%s",
@@ -298,12 +301,24 @@ int RemoveProduct(const char* installDir, const StarterAccount* starter) {
     ShowMessage(nullptr, text, caption, MB_ICONINFORMATION);
     return Undoing.Tally.Failed ? kExitFinishedWithErrors : kExitCancelled;
   }
-  int folderLeft = 0;
-  CommitRemoval(&Undoing.Plan, InstallDir, &Undoing.Tally, &folderLeft);
-  FreeRemovalPlan(&Undoing.Plan);
+  CommitRemoval(&Undoing.Plan, &Undoing.Tally);
   Undoing.Tally.Failed += rolledBack.Failed;
+  int code = Undoing.Tally.Failed || Undoing.Tally.Kept ? kExitFinishedWithErrors : kExitFinished;
+  // The uninstaller that started this copy runs from the install folder: it is told the outcome
+  // and ends, and only then can its file go, and with it the folder.
+  EndElevatedReport(code);
+  if (firstCopy) {
+    HANDLE starter = OpenProcess(SYNCHRONIZE, FALSE, firstCopy);
+    if (starter) {
+      WaitForSingleObject(starter, 30000);
+      CloseHandle(starter);
+    }
+  }
+  int folderLeft = 0;
+  FinishRemoval(&Undoing.Plan, InstallDir, &folderLeft);
+  FreeRemovalPlan(&Undoing.Plan);
   if (!Silent) ShowClosingNotice(logName, folderLeft);
-  return Undoing.Tally.Failed || Undoing.Tally.Kept ? kExitFinishedWithErrors : kExitFinished;
+  return code;
 }
 
 }  // namespace
@@ -327,9 +342,9 @@ void RemoveStaleRemovalCopies() {
   FindClose(find);
 }
 
-int RunUninstall(const char* installDir, int silent, const StarterAccount* starter) {
+int RunUninstall(const char* installDir, int silent, const StarterAccount* starter, unsigned long firstCopy) {
   if (!installDir || !installDir[0]) return StartRemovalCopy(silent);
-  int code = RemoveProduct(installDir, starter);
+  int code = RemoveProduct(installDir, starter, firstCopy);
   CloseSetupLog();
   return code;
 }

@@ -24,33 +24,6 @@ std::string Script(const std::string& install, const std::vector<std::string>& e
 
 constexpr size_t kLarge = 96u * 1024 * 1024;
 
-// Lets the setup run in 0.1 ms steps until the file the pattern names in the install folder has
-// grown beyond the given size after the small first file is in (and, for a replacement, while
-// the installed file waits aside), and holds it there: however fast the copy, it is caught.
-bool HoldCopy(ui::ProcessThreads* threads, const std::string& install, const char* pattern, DWORD beyond,
-              bool replacing) {
-  if (!threads->Suspend()) return false;
-  LARGE_INTEGER frequency, start, now;
-  QueryPerformanceFrequency(&frequency);
-  for (int i = 0; i < 100000; ++i) {
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA((install + "\\" + pattern).c_str(), &found);
-    if (find != INVALID_HANDLE_VALUE) {
-      FindClose(find);
-      if (ui::FileExists(install + "\\zuerst.txt") && found.nFileSizeLow > beyond &&
-          (!replacing || !NothingAside(install)))
-        return true;
-    }
-    threads->Resume();
-    QueryPerformanceCounter(&start);
-    do QueryPerformanceCounter(&now);
-    while ((now.QuadPart - start.QuadPart) * 10000 < frequency.QuadPart);
-    threads->Suspend();
-  }
-  threads->Resume();
-  return false;
-}
-
 // A small file, then a large one replacing an installed copy.
 struct LargeCopy {
   std::string Install, Medium, Old = ui::PatternBytes(kLarge / 4, 41), New = ui::PatternBytes(kLarge, 42);
@@ -63,7 +36,7 @@ struct LargeCopy {
     ui::WriteFiles(Medium, {{"zuerst.txt", "zuerst"}, {"gross.dat", New}});
     ui::WriteFiles(Install, {{"gross.dat", Old}});
   }
-  bool Hold(ui::ProcessThreads* threads, DWORD beyond) { return HoldCopy(threads, Install, "gross.dat", beyond, true); }
+  bool Hold(ui::ProcessThreads* threads, DWORD beyond) { return ui::HoldCopy(threads, Install, "gross.dat", beyond, true); }
   // The install folder as it stood before the run.
   bool AsBefore() const {
     return ui::Holds(Install + "\\gross.dat", Old) && !ui::FileExists(Install + "\\zuerst.txt") && NothingAside(Install) &&
@@ -194,7 +167,7 @@ TEST(MediaScenario, ANewFileLeftUnfinishedIsTakenBack) {
       ui::Setup setup;
       ASSERT_TRUE(ui::StartAndInstall(&setup, medium));
       ui::ProcessThreads threads(setup.Pid);
-      ASSERT_TRUE(HoldCopy(&threads, install, "neu.dll", kLarge / 5, false));
+      ASSERT_TRUE(ui::HoldCopy(&threads, install, "neu.dll", kLarge / 5, false));
       DWORD handle = 0;
       EXPECT_GT(GetFileVersionInfoSizeA(target.c_str(), &handle), 0u) << "the unfinished copy shows its version";
       if (kill) {

@@ -227,6 +227,29 @@ std::vector<std::string> Listing(const std::string& folder, const char* pattern)
   return names;
 }
 
+bool HoldCopy(ProcessThreads* threads, const std::string& install, const char* pattern, DWORD beyond, bool replacing) {
+  if (!threads->Suspend()) return false;
+  LARGE_INTEGER frequency, start, now;
+  QueryPerformanceFrequency(&frequency);
+  for (int i = 0; i < 100000; ++i) {
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((install + "\\" + pattern).c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+      FindClose(find);
+      if (FileExists(install + "\\zuerst.txt") && found.nFileSizeLow > beyond &&
+          (!replacing || !Listing(install, "stp*.old").empty()))
+        return true;
+    }
+    threads->Resume();
+    QueryPerformanceCounter(&start);
+    do QueryPerformanceCounter(&now);
+    while ((now.QuadPart - start.QuadPart) * 10000 < frequency.QuadPart);
+    threads->Suspend();
+  }
+  threads->Resume();
+  return false;
+}
+
 std::string ChargedKilobytes(long long bytes, int files) {
   WIN32_FILE_ATTRIBUTE_DATA setup = {};
   GetFileAttributesExA(SETUP_EXE_PATH, GetFileExInfoStandard, &setup);

@@ -73,6 +73,12 @@ bool Holds(const std::string& path, const std::string& bytes);
 // Every name in a folder (files and folders) that matches the pattern, sorted.
 std::vector<std::string> Listing(const std::string& folder, const char* pattern = "*");
 
+// Lets the setup run in 0.1 ms steps until the file the pattern names in the install folder has
+// grown beyond the given size after the small first file "zuerst.txt" is in (and, for a
+// replacement, while the installed file waits aside as "stp*.old"), and holds it there: however
+// fast the copy, it is caught.
+bool HoldCopy(ProcessThreads* threads, const std::string& install, const char* pattern, DWORD beyond, bool replacing);
+
 // The room the options page charges for files of bytes in all: their own, the run's record of
 // them (at most 640 bytes each) and the program itself, which goes with the product as its
 // uninstaller; as the page shows it ("<n>KB").
