@@ -12,6 +12,8 @@ struct UndoTally {
   int32_t Shared;  // shared files kept: another program still counts them, or the user keeps them
   int32_t Listed;  // the first of the kept files, for the closing notice
   char Names[4][kUndoPathChars];
+  int32_t SharedListed;  // ... and of the shared files kept
+  char SharedNames[2][kUndoPathChars];
 };
 
 // Every undone change is a line of the setup log (SetupLogHandle), every failure an "Error: "

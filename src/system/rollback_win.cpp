@@ -638,7 +638,8 @@ void RemoveEntry(RemovalPlan* plan, int32_t index, UndoTally* tally) {
       } else if (verdict == kVerdictChanged || verdict == kVerdictShared) {
         WriteLogLine(kLogKept, e.Path);
         if (verdict == kVerdictShared) {
-          tally->Shared += 1;
+          if (tally->Shared++ < static_cast<int32_t>(sizeof tally->SharedNames / sizeof tally->SharedNames[0]))
+            CopyText(tally->SharedNames[tally->SharedListed++], e.Path);
         } else if (tally->Kept++ < static_cast<int32_t>(sizeof tally->Names / sizeof tally->Names[0])) {
           CopyText(tally->Names[tally->Listed++], e.Path);
         }

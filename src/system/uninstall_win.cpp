@@ -229,7 +229,11 @@ void ShowClosingNotice(const char* logName, int folderLeft) {
     for (int32_t i = 0; i < tally.Listed; ++i) AppendLine(text, "\n%s", tally.Names[i]);
     if (tally.Kept > tally.Listed) AppendText(text, "\n...");
   }
-  if (tally.Shared) AppendText(text, "\n\nGemeinsam genutzte Dateien, die noch verwendet werden, bleiben erhalten.");
+  if (tally.Shared) {
+    AppendText(text, "\n\nGemeinsam genutzte Dateien, die noch verwendet werden, bleiben erhalten:");
+    for (int32_t i = 0; i < tally.SharedListed; ++i) AppendLine(text, "\n%s", tally.SharedNames[i]);
+    if (tally.Shared > tally.SharedListed) AppendText(text, "\n...");
+  }
   if (folderLeft)
     AppendLine(text, "\n\nDer Ordner \"%s\" enthält Dateien, die nicht von Setup stammen, und bleibt erhalten.",
                InstallDir);

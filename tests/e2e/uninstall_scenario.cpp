@@ -223,6 +223,7 @@ TEST(UninstallScenario, WhatIsNotTheProductsIsKept) {
   ASSERT_NE(notice, nullptr);
   std::string said = ui::MessageBoxText(notice);
   EXPECT_NE(said.find("\n" + sample.Install + "\\Hilfe.txt"), std::string::npos) << said;
+  EXPECT_NE(said.find("bleiben erhalten:\n" + dll), std::string::npos) << said;
   EXPECT_NE(said.find("Der Ordner \"" + sample.Install + "\" enth\xE4lt Dateien"), std::string::npos) << said;
   EXPECT_TRUE(ui::SaveScreenshot(Screenshot("uninstall-notice-kept.png")));
   ASSERT_TRUE(ui::Answer(notice, IDOK));
