@@ -42,7 +42,13 @@ inline std::string Image(bool wide, uint32_t ms, uint32_t ls, uint32_t language 
   Put32(b, kOptional + directories - 4, 16);
   Put32(b, kOptional + directories + 16, kRva);  // resource directory
   Put32(b, kOptional + directories + 20, static_cast<uint32_t>(b.size() - kRaw));
+  Put32(b, kOptional + 32, 0x1000);              // section alignment
+  Put32(b, kOptional + 36, 0x200);               // file alignment
+  Put32(b, kOptional + 60, kRaw);                // size of the headers
+  Put16(b, kOptional + 68, 2);                   // a Windows program
   size_t section = kOptional + directories + 16 * 8;
+  memcpy(&b[section], ".rsrc", 5);
+  Put32(b, section + 8, static_cast<uint32_t>(b.size() - kRaw));
   Put32(b, section + 12, kRva);
   Put32(b, section + 16, static_cast<uint32_t>(b.size() - kRaw));
   Put32(b, section + 20, kRaw);
@@ -59,6 +65,70 @@ inline std::string Image(bool wide, uint32_t ms, uint32_t ls, uint32_t language 
   Put32(b, kFixed + 8, ms);
   Put32(b, kFixed + 12, ls);
   return b;
+}
+
+// The image with relocations after the resources, as a linker lays them out: a second section
+// one page further, its raw data on the next 512 bytes, named by the relocation directory.
+inline std::string WithRelocations(std::string b, bool wide, const std::string& relocations) {
+  size_t directories = kOptional + (wide ? 112 : 96), section = directories + 16 * 8 + 40;
+  b.resize((b.size() + 0x1FF) & ~size_t{0x1FF}, '\0');
+  memcpy(&b[section], ".reloc", 6);
+  Put32(b, section + 8, static_cast<uint32_t>(relocations.size()));
+  Put32(b, section + 12, kRva + 0x1000);
+  Put32(b, section + 16, static_cast<uint32_t>(relocations.size()));
+  Put32(b, section + 20, static_cast<uint32_t>(b.size()));
+  Put32(b, directories + 5 * 8, kRva + 0x1000);
+  Put32(b, directories + 5 * 8 + 4, static_cast<uint32_t>(relocations.size()));
+  Put16(b, kPe + 6, 2);
+  Put32(b, kOptional + 56, kRva + 0x2000);       // size of the image
+  return b + relocations;
+}
+
+// The 16-bit version resource: length, value length, the key in single bytes, the fixed file
+// information on the next 32-bit boundary.
+inline std::string Version16(uint32_t ms, uint32_t ls) {
+  std::string v(20 + 52, '\0');
+  Put16(v, 0, static_cast<uint32_t>(v.size()));
+  Put16(v, 2, 52);
+  memcpy(&v[4], "VS_VERSION_INFO", 15);
+  Put32(v, 20, 0xFEEF04BDu);
+  Put32(v, 28, ms);
+  Put32(v, 32, ls);
+  return v;
+}
+
+// A 16-bit library (NE): a resource table with an icon type before the version type, resources
+// in units of 16 bytes.
+constexpr size_t kNe = 0x40, kNeTable = 0x80, kNeVersion = 0x100;
+inline std::string NeImage(uint32_t ms, uint32_t ls) {
+  std::string b(kNeVersion, '\0');
+  b[0] = 'M', b[1] = 'Z';
+  Put32(b, 0x3C, kNe);
+  b[kNe] = 'N', b[kNe + 1] = 'E';
+  Put16(b, kNe + 0x24, kNeTable - kNe);
+  size_t t = kNeTable;
+  Put16(b, t, 4);                                           // alignment shift
+  Put16(b, t + 2, 0x8003), Put16(b, t + 4, 1);              // an icon ...
+  Put16(b, t + 10, 0x20), Put16(b, t + 12, 1), Put16(b, t + 16, 0x8001);
+  Put16(b, t + 22, 0x8010), Put16(b, t + 24, 1);            // ... and the version
+  Put16(b, t + 30, kNeVersion >> 4), Put16(b, t + 32, 5), Put16(b, t + 36, 0x8001);
+  Put16(b, kNe + 0x26, static_cast<uint32_t>(t + 44 - kNe));  // resident names after the table
+  return b + Version16(ms, ls) + std::string(8, '\0');
+}
+
+// A virtual device driver (LE): the header's Windows resource fields name one resource in the
+// 16-bit resource file layout.
+constexpr size_t kLe = 0x80, kLeResource = 0x180;
+inline std::string LeImage(uint32_t ms, uint32_t ls) {
+  std::string b(kLeResource, '\0');
+  b[0] = 'M', b[1] = 'Z';
+  Put32(b, 0x3C, kLe);
+  b[kLe] = 'L', b[kLe + 1] = 'E';
+  std::string resource = std::string("\xFF\x10\x00\xFF\x01\x00\x30\x00", 8) + std::string(4, '\0') + Version16(ms, ls);
+  Put32(resource, 8, static_cast<uint32_t>(resource.size() - 12));
+  Put32(b, kLe + 0xB8, kLeResource);
+  Put32(b, kLe + 0xBC, static_cast<uint32_t>(resource.size()));
+  return b + resource;
 }
 
 }  // namespace pe
