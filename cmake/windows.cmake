@@ -72,6 +72,14 @@ add_test(NAME static.setup_exe
   COMMAND ${SETUP_SOURCE_DIR}/tests/static/check-exe.sh $<TARGET_FILE:setup> ${CMAKE_SYSTEM_PROCESSOR} ${CMAKE_OBJDUMP}
     ${CMAKE_RC_COMPILER} ${SETUP_COMPANY_NAME} ${SETUP_PRODUCT_NAME})
 
+# A copy branded by the host's setuplst (the Makefile names it) passes the same checks.
+set(SETUPLST_TOOL "" CACHE FILEPATH "setuplst of the host tree")
+if(SETUPLST_TOOL)
+  add_test(NAME static.branded_setup_exe
+    COMMAND ${SETUP_SOURCE_DIR}/tests/static/check-branded.sh ${SETUPLST_TOOL} $<TARGET_FILE:setup> ${CMAKE_SYSTEM_PROCESSOR}
+      ${CMAKE_OBJDUMP} ${CMAKE_RC_COMPILER})
+endif()
+
 if(SETUP_WINE_TREE)
   include(cmake/wine-tests.cmake)
 endif()

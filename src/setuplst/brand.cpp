@@ -15,7 +15,7 @@ namespace {
 constexpr uint32_t kBitmapType = 2, kIconType = 3, kStringType = 6, kDialogType = 5, kGroupIconType = 14,
                    kVersionType = 16;
 constexpr uint32_t kCompanyId = 103, kProductId = 104, kVersionId = 109, kNotice1Id = 259, kNotice2Id = 260;
-constexpr uint32_t kSetupIcon = 7, kAutorunBitmap = 100;
+constexpr uint32_t kSetupIcon = 7, kAutorunBitmap = 100, kWelcomeDialog = 101;
 constexpr size_t kNameChars = 259;  // the program's name buffers hold 260 with the zero
 // The shipped 32-bit program shares a floppy disk with the product.
 constexpr size_t kShippedCeiling = 131072;
@@ -159,6 +159,57 @@ void SetVersionString(VersionNode* root, const char* key, const std::u16string& 
           Add16(entry.Value, 0);
         }
   }
+}
+
+// --- Dialog templates (the extended kind): the welcome page shows its notices as texts of
+// its controls 259 and 260 ----------------------------------------------------------------------
+
+// The end of a text-or-number field (0: empty, 0xFFFF and a number, or a text ending in zero).
+bool SkipField(const std::string& d, size_t* at) {
+  if (*at + 2 > d.size()) return false;
+  if (Get16(d, *at) == 0xFFFF) return (*at += 4) <= d.size();
+  for (; *at + 2 <= d.size(); *at += 2)
+    if (!Get16(d, *at)) return (*at += 2), true;
+  return false;
+}
+
+// The template with the texts of the controls given replaced; false when it is not a whole
+// extended template.
+bool SetControlTexts(std::string* dialog, const std::vector<std::pair<uint32_t, std::u16string>>& texts) {
+  const std::string& d = *dialog;
+  if (d.size() < 26 || Get16(d, 0) != 1 || Get16(d, 2) != 0xFFFF) return false;
+  size_t items = Get16(d, 16), at = 26;
+  if (!SkipField(d, &at) || !SkipField(d, &at) || !SkipField(d, &at)) return false;  // menu, class, caption
+  if (Get32(d, 12) & 0x40) {                                                        // a font: size, weight, style
+    at += 6;
+    if (!SkipField(d, &at)) return false;
+  }
+  std::string out = d.substr(0, at);
+  for (size_t i = 0; i < items; ++i) {
+    at = (at + 3) & ~size_t{3};
+    Pad4(out);
+    size_t start = at, title;
+    if (at + 24 > d.size()) return false;
+    uint32_t id = Get32(d, at + 20);
+    at += 24;
+    if (!SkipField(d, &at)) return false;
+    title = at;
+    if (!SkipField(d, &at) || at + 2 > d.size()) return false;
+    size_t extra = Get16(d, at);
+    if (at + 2 + extra > d.size()) return false;
+    out += d.substr(start, title - start);
+    auto text = std::find_if(texts.begin(), texts.end(), [&](const auto& t) { return t.first == id; });
+    if (text == texts.end()) {
+      out += d.substr(title, at - title);
+    } else {
+      for (char16_t c : text->second) Add16(out, c);
+      Add16(out, 0);
+    }
+    out += d.substr(at, 2 + extra);
+    at += 2 + extra;
+  }
+  *dialog = out;
+  return true;
 }
 
 // --- Pictures ------------------------------------------------------------------------------
@@ -328,7 +379,7 @@ int BrandCommand(const std::string& input, const std::string& output, const Bran
   VersionNode version;
   size_t versionLength;
   PeResource* versionResource = FindResource(resources, kVersionType, 1);
-  bool own = file.Subsystem == 2 && FindResource(resources, kDialogType, 101) && FindResource(resources, kDialogType, 131) &&
+  bool own = file.Subsystem == 2 && FindResource(resources, kDialogType, kWelcomeDialog) && FindResource(resources, kDialogType, 131) &&
              FindResource(resources, kGroupIconType, kSetupIcon) && versionResource &&
              ReadNode(versionResource->Data, 0, versionResource->Data.size(), 0, &version, &versionLength);
   for (uint32_t id : {kCompanyId, kProductId, kVersionId, kNotice1Id, kNotice2Id}) {
@@ -364,6 +415,13 @@ int BrandCommand(const std::string& input, const std::string& output, const Bran
   }
   for (int i = 0; i < 4; ++i)
     for (std::u16string* s : Strings(resources, &blocks, ids[i])) *s = Wide(texts[i]);
+  // The welcome page shows the notices from its template; the string table holds them too.
+  for (PeResource& r : resources)
+    if (r.Type.Name.empty() && r.Type.Id == kDialogType && r.Name.Name.empty() && r.Name.Id == kWelcomeDialog &&
+        !SetControlTexts(&r.Data, {{kNotice1Id, Wide(texts[2])}, {kNotice2Id, Wide(texts[3])}})) {
+      PrintError(input + " ist kein setup.exe dieses Programms: die Willkommensseite ist keine erweiterte Dialogvorlage");
+      return kExitFindings;
+    }
   size_t k = 0;
   for (PeResource& r : resources)
     if (r.Type.Name.empty() && r.Type.Id == kStringType) r.Data = WriteBlock(blocks[k++]);

@@ -243,7 +243,8 @@ int AddCommand(const std::string& medium, const std::string& sectionArg, const s
     }
     int disk = 0;
     std::string source;
-    for (size_t k = 0; k < DiskFolders.size() && source.empty(); ++k) source = NameInMedium(DiskFolders[k], files[i]), disk = static_cast<int>(k + 1);
+    for (size_t k = 0; k < DiskFolders.size() && source.empty(); ++k)
+      source = NameInMedium(DiskFolders[k], files[i]), disk = static_cast<int>(k + 1);
     FileEntry probe{};
     CopyText(probe.SourceName, source.c_str());
     probe.Disk = disk;

@@ -66,6 +66,7 @@ void KeepAutorunOptions(ScriptModel* model) {
 }  // namespace
 
 std::vector<std::string> DiskFolders;
+bool DisksInFolders;
 
 int LoadScript(const std::string& medium, std::string* scriptPath, std::string* name) {
   // A set of disks: DISK1, DISK2, ... side by side, the script on the first.
@@ -76,7 +77,8 @@ int LoadScript(const std::string& medium, std::string* scriptPath, std::string* 
     if (disk.empty() || !FileFactsOf(disk, &facts) || !facts.IsFolder) break;
     DiskFolders.push_back(disk);
   }
-  if (DiskFolders.empty() || FindInFolder(DiskFolders[0], "SETUP.LST").empty()) DiskFolders.assign(1, medium);
+  DisksInFolders = !DiskFolders.empty() && !FindInFolder(DiskFolders[0], "SETUP.LST").empty();
+  if (!DisksInFolders) DiskFolders.assign(1, medium);
   *scriptPath = FindInFolder(DiskFolders[0], "SETUP.LST");
   std::string bytes;
   if (scriptPath->empty() || !ReadWholeFile(*scriptPath, &bytes)) return 0;
@@ -151,10 +153,11 @@ SourceFacts ExamineSource(const FileEntry& entry) {
   int count = static_cast<int>(DiskFolders.size());
   for (int k = 0; k <= count && source.Path.empty(); ++k) {
     int disk = k == 0 ? entry.Disk : k;
+    if (!DisksInFolders) disk = k == 0 ? 1 : 0;  // one folder holds every disk's files
     if (disk < 1 || disk > count || (k > 0 && disk == entry.Disk)) continue;
     source.Path = FindInFolder(DiskFolders[disk - 1], entry.SourceName);
     if (source.Path.empty() || !FileFactsOf(source.Path, &source.Facts) || source.Facts.IsFolder) source.Path.clear();
-    else source.Disk = disk;
+    else source.Disk = DisksInFolders ? disk : entry.Disk;
   }
   if (source.Path.empty()) return source;
   // Only a program, library or driver has a version: the whole file is read when it starts like one.

@@ -112,6 +112,7 @@ std::string ValueAsRead(const ProfileEntry* key);
 // The folders of the medium's disks: DISK1, DISK2, ... in MEDIUM when SETUP.LST lies in its
 // DISK1; otherwise MEDIUM alone, which holds the files of every disk.
 extern std::vector<std::string> DiskFolders;
+extern bool DisksInFolders;
 
 // The figures of a medium's file: size, date, version, and the disk it was found on.
 struct SourceFacts {
