@@ -63,7 +63,7 @@ list(FILTER SETUPLST_HOST_SOURCES EXCLUDE REGEX "_win\\.cpp$")
 add_executable(setuplst ${SETUPLST_HOST_SOURCES})
 target_link_libraries(setuplst PRIVATE toolcore)
 # The kit's Linux tool runs on systems with another C++ library: that one goes in.
-target_link_options(setuplst PRIVATE -static-libstdc++ -static-libgcc)
+target_link_options(setuplst PRIVATE -static-libstdc++ -static-libgcc -s)
 # The host tests run the tool as a program.
 target_compile_definitions(host_tests PRIVATE SETUPLST_PATH="$<TARGET_FILE:setuplst>")
 add_dependencies(host_tests setuplst)
