@@ -429,6 +429,11 @@ int BrandCommand(const std::string& input, const std::string& output, const Bran
   SetVersionString(&version, "ProductName", Wide(texts[1]));
   SetVersionString(&version, "FileDescription", Wide(texts[1] + "-Setup"));
   versionResource->Data = WriteNode(version);
+  VersionNode check;
+  if (!ReadNode(versionResource->Data, 0, versionResource->Data.size(), 0, &check, &versionLength)) {
+    PrintError(input + ": die Versionsressource würde mit den neuen Namen zu groß");
+    return kExitFindings;
+  }
 
   if (!request.IconFile.empty()) {
     std::string ico;
