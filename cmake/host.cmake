@@ -20,8 +20,9 @@ set(SETUP_HOST_PLATFORM ${SETUP_SOURCE_DIR}/tests/host/support/host_platform.cpp
 file(GLOB SETUP_HOSTTEST_SOURCES CONFIGURE_DEPENDS ${SETUP_SOURCE_DIR}/tests/host/*_test.cpp)
 # The product data writer of tests/fixtures builds the containers the tests read.
 set(SETUP_PRODUCT_WRITER ${SETUP_SOURCE_DIR}/tests/fixtures/product_data_writer.cpp)
-# The portable part of setuplst that is tested and fuzzed on its own: the PE resource rewriter.
-set(SETUPLST_PORTABLE ${SETUP_SOURCE_DIR}/src/setuplst/pe_resources.cpp)
+# The portable part of setuplst that is tested and fuzzed on its own: the PE resource rewriter
+# and the branding over it.
+set(SETUPLST_PORTABLE ${SETUP_SOURCE_DIR}/src/setuplst/pe_resources.cpp ${SETUP_SOURCE_DIR}/src/setuplst/brand_image.cpp)
 add_executable(host_tests ${SETUP_HOSTTEST_SOURCES} ${SETUP_HOST_PLATFORM} ${SETUP_PRODUCT_WRITER} ${SETUPLST_PORTABLE})
 target_include_directories(host_tests PRIVATE ${SETUP_SOURCE_DIR}/tests/host/support ${SETUP_SOURCE_DIR}/tests/fixtures)
 target_link_libraries(host_tests PRIVATE hostcore gtest_main)
