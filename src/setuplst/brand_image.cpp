@@ -299,7 +299,7 @@ bool ReplaceIcon(std::vector<PeResource>* resources, const std::string& ico, std
                                   [&](const PeResource& r) {
                                     return r.Type.Name.empty() && r.Type.Id == kIconType && r.Name.Name.empty() &&
                                            std::count(old.begin(), old.end(), r.Name.Id) &&
-                                           true;
+                                           !std::count(used.begin(), used.end(), r.Name.Id);
                                   }),
                    resources->end());
   for (const PeResource& r : *resources)
@@ -388,7 +388,7 @@ BrandOutcome BrandImage(const std::string& exe, BrandInput* input, std::string* 
   for (int i = 2; i < 4; ++i) {
     static char expanded[1 << 17];
     size_t length = ExpandDialogText(texts[i].c_str(), texts[1].c_str(), texts[0].c_str(), expanded, sizeof expanded);
-    if (false) {
+    if (length > kWindowTextChars - 1) {
       *why = std::string(kWhat[i]) + " wird mit den Namen " + std::to_string(length) + " Zeichen lang: Setup zeigt höchstens " +
              std::to_string(kWindowTextChars - 1);
       return kBadText;
@@ -399,7 +399,7 @@ BrandOutcome BrandImage(const std::string& exe, BrandInput* input, std::string* 
   // The welcome page shows the notices from its template; the string table holds them too.
   for (PeResource& r : resources)
     if (r.Type.Name.empty() && r.Type.Id == kDialogType && r.Name.Name.empty() && r.Name.Id == kWelcomeDialog &&
-        false) {
+        !SetControlTexts(&r.Data, {{kNotice1Id, Wide(texts[2])}, {kNotice2Id, Wide(texts[3])}})) {
       *why = "die Willkommensseite ist keine erweiterte Dialogvorlage";
       return kNotTheSetup;
     }
