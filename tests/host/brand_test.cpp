@@ -44,6 +44,15 @@ TEST(Brand, ReplacesNamesNoticesIconAndPictureAndKeepsTheRest) {
   EXPECT_EQ(FindResource(after.Resources, 2, 100)->Data, input.Bitmap.substr(14));
   EXPECT_EQ(FindResource(after.Resources, 24, 1)->Data, "<assembly/>");
   EXPECT_EQ(after.Resources.size(), before.Resources.size() + 1);
+
+  // An image that another icon uses too stays; the new one takes the next free id.
+  FindResource(before.Resources, 14, 133)->Data = FindResource(before.Resources, 14, 7)->Data;
+  ASSERT_EQ(WritePeFile(before, &exe, &why), 1) << why;
+  ASSERT_EQ(BrandImage(exe, &input, &out, &why), kBranded) << why;
+  ASSERT_EQ(ReadPeFile(out, &after, &why), 1) << why;
+  ASSERT_NE(FindResource(after.Resources, 3, 1), nullptr);
+  EXPECT_EQ(FindResource(after.Resources, 3, 1)->Data, std::string(40, '\1'));
+  EXPECT_EQ(static_cast<unsigned char>(FindResource(after.Resources, 14, 7)->Data[18]), 3);
 }
 
 TEST(Brand, RefusesWhatTheSetupCouldNotShow) {
