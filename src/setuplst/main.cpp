@@ -52,7 +52,7 @@ constexpr const char* kUsage[] = {
     "",
     "MEDIUM ist das Verzeichnis mit SETUP.LST, oder das Verzeichnis mit DISK1, DISK2, ... für",
     "einen Datenträgersatz (SETUP.LST auf DISK1). ZIEL etwa $(AppPath) oder $(WinSysPath).",
-    "Texte in UTF-8 (unter Windows im Zeichensatz der Konsole); Symbol und Bild ohne Alphakanal.",
+    "Texte in UTF-8 (unter Windows im ANSI-Zeichensatz); Symbol und Bild ohne Alphakanal.",
     "",
     "Rückgabewert: 0 ohne Befund, 1 mit Fehlern oder abgelehnt, 2 falscher Aufruf,",
     "3 eine Datei kann nicht gelesen oder geschrieben werden.",

@@ -260,6 +260,10 @@ TEST(SetuplstScenario, BrandedSetupInstallsATwoDiskMediumWithASixteenBitLibrary)
                             "Disk2=Atlas Diskette 2\r\n[Section1]\r\nName=Atlas\r\nInstall=1\r\nFileCount=1\r\n"
                             "File1=1,,Atlas.exe,,$(AppPath)\r\nRegisterKeyCount=1\r\n"
                             "RegisterKey1=HKEY_LOCAL_MACHINE,Software\\$(Company)\\$(Product)\\CurrentVersion,,Path,$(AppPath)\\Atlas.exe\r\n"));
+  // A read-only script stays read-only through add and fill.
+  std::string script = disk1 + "\\SETUP.LST";
+  ASSERT_TRUE(SetFileAttributesA(script.c_str(), FILE_ATTRIBUTE_READONLY));
+  DWORD attributes = GetFileAttributesA(script.c_str());
   ASSERT_EQ(Setuplst("add \"" + root + "\" Section1 $(WinSysPath) \"" + disk2 + "\\Karten16.dll\"", &out, &errors), 0) << Join(errors);
   ASSERT_EQ(out.size(), 1u);
   EXPECT_EQ(out[0].substr(0, 27), "File2=2,,Karten16.dll,,$(Wi") << out[0];
@@ -267,6 +271,8 @@ TEST(SetuplstScenario, BrandedSetupInstallsATwoDiskMediumWithASixteenBitLibrary)
   ASSERT_EQ(Setuplst("fill \"" + root + "\"", &out, &errors), 0) << Join(out) << Join(errors);
   ASSERT_EQ(Setuplst("check \"" + root + "\"", &out, &errors), 0) << Join(out) << Join(errors);
   EXPECT_EQ(Findings(out), std::set<std::string>()) << Join(out);
+  EXPECT_EQ(GetFileAttributesA(script.c_str()), attributes);
+  EXPECT_TRUE(attributes & FILE_ATTRIBUTE_READONLY);
 
   ui::DeleteKeyTree(key);
   ui::Setup setup;
