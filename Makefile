@@ -1,13 +1,14 @@
 # The two commands of the README:
 #   make test   install what is missing, build the three trees, run every test
 #   make demo   build, then run setup.exe on a copy of examples/medium under Wine
-# Further: make build, make fuzz (longer fuzzing), make bench, make clean.
+# Further: make build, make dist (the publisher's kit), make fuzz (longer fuzzing), make bench,
+# make clean.
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 FUZZ_SECONDS ?= 5
 
-.PHONY: all deps configure build test demo fuzz bench clean
+.PHONY: all deps configure build test demo dist fuzz bench clean
 
 all: build
 
@@ -23,7 +24,7 @@ toolchain = $(if $(wildcard $(BUILD)/$(1)/CMakeCache.txt),,-DCMAKE_TOOLCHAIN_FIL
 # built first.
 configure: deps
 	cmake -S . -B $(BUILD)/win32 -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
-	  $(call toolchain,win32,mingw-i686) $(CMAKE_FLAGS) >/dev/null
+	  $(call toolchain,win32,mingw-i686) -DSETUPLST_TOOL=$(abspath $(BUILD))/host/setuplst $(CMAKE_FLAGS) >/dev/null
 	cmake -S . -B $(BUILD)/win64 -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
 	  $(call toolchain,win64,mingw-x86_64) -DSETUPLST_TOOL=$(abspath $(BUILD))/host/setuplst \
 	  $(CMAKE_FLAGS) >/dev/null
@@ -41,6 +42,9 @@ test: build
 
 demo: build
 	@tools/demo $(BUILD)
+
+dist: build
+	@tools/make-dist $(BUILD)
 
 fuzz: configure
 	cmake -S . -B $(BUILD)/host -DFUZZ_SECONDS=$(or $(FUZZ_LONG),300) >/dev/null

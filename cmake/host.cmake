@@ -20,7 +20,10 @@ set(SETUP_HOST_PLATFORM ${SETUP_SOURCE_DIR}/tests/host/support/host_platform.cpp
 file(GLOB SETUP_HOSTTEST_SOURCES CONFIGURE_DEPENDS ${SETUP_SOURCE_DIR}/tests/host/*_test.cpp)
 # The product data writer of tests/fixtures builds the containers the tests read.
 set(SETUP_PRODUCT_WRITER ${SETUP_SOURCE_DIR}/tests/fixtures/product_data_writer.cpp)
-add_executable(host_tests ${SETUP_HOSTTEST_SOURCES} ${SETUP_HOST_PLATFORM} ${SETUP_PRODUCT_WRITER})
+# The portable part of setuplst that is tested and fuzzed on its own: the PE resource rewriter
+# and the branding over it.
+set(SETUPLST_PORTABLE ${SETUP_SOURCE_DIR}/src/setuplst/pe_resources.cpp ${SETUP_SOURCE_DIR}/src/setuplst/brand_image.cpp)
+add_executable(host_tests ${SETUP_HOSTTEST_SOURCES} ${SETUP_HOST_PLATFORM} ${SETUP_PRODUCT_WRITER} ${SETUPLST_PORTABLE})
 target_include_directories(host_tests PRIVATE ${SETUP_SOURCE_DIR}/tests/host/support ${SETUP_SOURCE_DIR}/tests/fixtures)
 target_link_libraries(host_tests PRIVATE hostcore gtest_main)
 add_test(NAME host.unit COMMAND host_tests --gtest_color=no)
@@ -31,7 +34,7 @@ set(FUZZ_SECONDS 5 CACHE STRING "Seconds per fuzz target in the test run")
 file(GLOB SETUP_FUZZ_SOURCES CONFIGURE_DEPENDS ${SETUP_SOURCE_DIR}/tests/host/fuzz_*.cpp)
 foreach(src IN LISTS SETUP_FUZZ_SOURCES)
   get_filename_component(name ${src} NAME_WE)
-  add_executable(${name} ${src} ${SETUP_HOST_PLATFORM})
+  add_executable(${name} ${src} ${SETUP_HOST_PLATFORM} ${SETUPLST_PORTABLE})
   target_include_directories(${name} PRIVATE ${SETUP_SOURCE_DIR}/tests/host/support)
   target_link_libraries(${name} PRIVATE hostcore)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
@@ -60,6 +63,8 @@ set(SETUPLST_HOST_SOURCES ${SETUPLST_SOURCES})
 list(FILTER SETUPLST_HOST_SOURCES EXCLUDE REGEX "_win\\.cpp$")
 add_executable(setuplst ${SETUPLST_HOST_SOURCES})
 target_link_libraries(setuplst PRIVATE toolcore)
+# The kit's Linux tool runs on systems with another C++ library: that one goes in.
+target_link_options(setuplst PRIVATE -static-libstdc++ -static-libgcc -s)
 # The host tests run the tool as a program.
 target_compile_definitions(host_tests PRIVATE SETUPLST_PATH="$<TARGET_FILE:setuplst>")
 add_dependencies(host_tests setuplst)

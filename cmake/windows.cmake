@@ -72,8 +72,32 @@ add_test(NAME static.setup_exe
   COMMAND ${SETUP_SOURCE_DIR}/tests/static/check-exe.sh $<TARGET_FILE:setup> ${CMAKE_SYSTEM_PROCESSOR} ${CMAKE_OBJDUMP}
     ${CMAKE_RC_COMPILER} ${SETUP_COMPANY_NAME} ${SETUP_PRODUCT_NAME})
 
+# A copy branded by the host's setuplst (the Makefile names it) passes the same checks.
+set(SETUPLST_TOOL "" CACHE FILEPATH "setuplst of the host tree")
+if(SETUPLST_TOOL)
+  add_test(NAME static.branded_setup_exe
+    COMMAND ${SETUP_SOURCE_DIR}/tests/static/check-branded.sh ${SETUPLST_TOOL} $<TARGET_FILE:setup> ${CMAKE_SYSTEM_PROCESSOR}
+      ${CMAKE_OBJDUMP} ${CMAKE_RC_COMPILER})
+endif()
+
 if(SETUP_WINE_TREE)
   include(cmake/wine-tests.cmake)
+else()
+  # The sample product of the publisher's kit (make dist) as the shipped setup installs it:
+  # 32-bit, its library with the version resource of the sample medium.
+  set(KIT_SAMPLE ${CMAKE_BINARY_DIR}/kit-sample)
+  add_executable(kit_program WIN32 ${SETUP_SOURCE_DIR}/examples/medium/quellen/sprachtrainer.cpp)
+  add_library(kit_library SHARED ${SETUP_SOURCE_DIR}/examples/medium/quellen/woerter.cpp
+    ${SETUP_SOURCE_DIR}/tests/fixtures/version.rc)
+  target_compile_definitions(kit_library PRIVATE FV_A=1 FV_B=2 FV_C=0 FV_D=5)
+  set_target_properties(kit_program PROPERTIES OUTPUT_NAME Sprachtrainer RUNTIME_OUTPUT_DIRECTORY ${KIT_SAMPLE})
+  set_target_properties(kit_library PROPERTIES PREFIX "" OUTPUT_NAME Woerter RUNTIME_OUTPUT_DIRECTORY ${KIT_SAMPLE}
+    ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/kit-libs)
+  foreach(t kit_program kit_library)
+    target_compile_options(${t} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-Os ${SETUP_WARNINGS} ${SETUP_CHARSET}>)
+  endforeach()
+  target_link_options(kit_program PRIVATE -static -s -mwindows)
+  target_link_options(kit_library PRIVATE -static -s -Wl,--kill-at)
 endif()
 
 # setuplst, the publisher's tool, as a console program on the portable core.

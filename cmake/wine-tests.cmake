@@ -46,7 +46,8 @@ if(EXISTS ${SETUP_SOURCE_DIR}/examples/medium/medium.cmake)
 endif()
 
 file(GLOB SETUP_WINTEST_SOURCES CONFIGURE_DEPENDS ${SETUP_SOURCE_DIR}/tests/windows/*.cpp)
-add_executable(windows_tests ${SETUP_WINTEST_SOURCES} ${SETUP_SOURCE_DIR}/src/resources/setup.rc)
+add_executable(windows_tests ${SETUP_WINTEST_SOURCES} ${SETUP_SOURCE_DIR}/src/resources/setup.rc
+  ${SETUP_SOURCE_DIR}/src/setuplst/pe_resources.cpp)
 target_include_directories(windows_tests PRIVATE ${SETUP_SOURCE_DIR}/src/resources ${CMAKE_BINARY_DIR}/generated)
 target_compile_options(windows_tests PRIVATE ${SETUP_WARNINGS} ${SETUP_CHARSET})
 target_link_libraries(windows_tests PRIVATE setupcore uidriver gtest_main)

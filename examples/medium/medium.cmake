@@ -17,7 +17,6 @@ setup_fixture_dll(Woerter VERSION 1 2 0 5 SOURCES ${MEDIUM_SOURCE}/quellen/woert
 # file) filled in by setuplst from the files on the medium. The Makefile builds the host tool
 # first and names it in SETUPLST_TOOL; without it this tree's own tool runs under Wine.
 configure_file(${MEDIUM_SOURCE}/SETUP.LST.in ${CMAKE_BINARY_DIR}/medium-template/SETUP.LST @ONLY NEWLINE_STYLE CRLF)
-set(SETUPLST_TOOL "" CACHE FILEPATH "setuplst of the host tree, to fill in the sample medium's figures")
 if(SETUPLST_TOOL)
   set(MEDIUM_FILL ${SETUPLST_TOOL} fill ${MEDIUM_OUT})
   set(MEDIUM_FILL_DEPENDS ${SETUPLST_TOOL})

@@ -130,3 +130,77 @@ int ReadPeFileVersion(const unsigned char* bytes, size_t size, uint32_t* version
   if (!FileOffset(file, sections, dataRva, &data)) return 0;
   return FixedInfo(file, data, dataSize, versionMS, versionLS);
 }
+
+namespace {
+
+// The fixed file information of a 16-bit version resource at a file offset: length, value
+// length, a key of single bytes ending in zero, then the value on the next 32-bit boundary.
+int FixedInfo16(const Bytes& file, uint64_t data, uint64_t size, uint32_t* ms, uint32_t* ls) {
+  if (!file.Has(data, size)) return 0;
+  Bytes info{file.Data + data, static_cast<size_t>(size)};
+  uint32_t length, valueLength;
+  if (!info.U16(0, &length) || !info.U16(2, &valueLength) || valueLength < kFixedInfoBytes) return 0;
+  uint64_t at = 4;
+  while (at < info.Size && info.Data[at]) ++at;
+  at = (at + 1 + 3) & ~3ull;
+  if (!info.Has(at, kFixedInfoBytes) || at + kFixedInfoBytes > length) return 0;
+  return info.U32(at + 8, ms) && info.U32(at + 12, ls);
+}
+
+// NE: the resource table (its offset from the header at +0x24) starts with the alignment
+// shift, then per type its id, the count and four reserved bytes, then twelve bytes per
+// resource: offset and length in units of the alignment, flags, id. Ids carry bit 15.
+int NeVersion(const Bytes& file, uint64_t header, uint32_t* ms, uint32_t* ls) {
+  uint32_t table, shift;
+  if (!file.U16(header + 0x24, &table) || !file.U16(header + table, &shift) || shift > 16) return 0;
+  for (uint64_t at = header + table + 2;;) {
+    uint32_t type, count;
+    if (!file.U16(at, &type) || type == 0 || !file.U16(at + 2, &count)) return 0;
+    at += 8;
+    for (uint32_t i = 0; type == (0x8000u | kVersionType) && i < count; ++i) {
+      uint32_t offset, length, id;
+      if (!file.U16(at + 12 * i, &offset) || !file.U16(at + 12 * i + 2, &length) || !file.U16(at + 12 * i + 6, &id)) return 0;
+      if (id == (0x8000u | kVersionName))
+        return FixedInfo16(file, static_cast<uint64_t>(offset) << shift, static_cast<uint64_t>(length) << shift, ms, ls);
+    }
+    at += 12ull * count;
+  }
+}
+
+// LE (a virtual device driver): the header holds the file offset and length of one resource in
+// the 16-bit resource file layout: type and name (0xFF and an id, or a text ending in zero),
+// flags, size, then the data.
+int LeVersion(const Bytes& file, uint64_t header, uint32_t* ms, uint32_t* ls) {
+  uint32_t offset, length;
+  if (!file.U32(header + 0xB8, &offset) || !file.U32(header + 0xBC, &length) || !offset || !file.Has(offset, length)) return 0;
+  Bytes resource{file.Data + offset, length};
+  uint64_t at = 0;
+  uint32_t type = 0, size;
+  for (int part = 0; part < 2; ++part) {
+    if (!resource.Has(at, 1)) return 0;
+    if (resource.Data[at] == 0xFF) {
+      uint32_t id;
+      if (!resource.U16(at + 1, &id)) return 0;
+      if (part == 0) type = id;
+      at += 3;
+    } else {
+      while (resource.Has(at, 1) && resource.Data[at]) ++at;
+      ++at;
+    }
+  }
+  if (type != kVersionType || !resource.U32(at + 2, &size)) return 0;
+  at += 6;
+  if (!resource.Has(at, size)) size = static_cast<uint32_t>(resource.Size - at);
+  return FixedInfo16(file, offset + at, size, ms, ls);
+}
+
+}  // namespace
+
+int ReadFileVersion(const unsigned char* bytes, size_t size, uint32_t* versionMS, uint32_t* versionLS) {
+  Bytes file{bytes, size};
+  uint32_t header, signature;
+  if (size < 64 || bytes[0] != 'M' || bytes[1] != 'Z' || !file.U32(0x3C, &header) || !file.U16(header, &signature)) return 0;
+  if (signature == 0x454E) return NeVersion(file, header, versionMS, versionLS);  // "NE"
+  if (signature == 0x454C) return LeVersion(file, header, versionMS, versionLS);  // "LE"
+  return ReadPeFileVersion(bytes, size, versionMS, versionLS);
+}

@@ -74,27 +74,15 @@ uint32_t LineAtOffset(size_t offset) {
 }
 
 void CheckEncoding() {
+  size_t first = Utf8Offset();
+  if (first == SIZE_MAX) return;
   if (Script.Utf8Mark) {
     Report(1, kFindingError, "SETUP.LST ist als UTF-8 (mit Signatur) gespeichert; speichern Sie die Datei als Windows-1252");
     return;
   }
-  // Text that is all well-formed UTF-8 and has letters beyond ASCII was saved as UTF-8: the
-  // setup reads it as Windows-1252, and every umlaut shows as two odd characters.
-  size_t first = SIZE_MAX, firstLength = 0;
-  for (size_t i = 0; i < Script.TextSize;) {
-    if (static_cast<unsigned char>(Script.Text[i]) < 0x80) {
-      ++i;
-      continue;
-    }
-    uint32_t u;
-    size_t length = DecodeUtf8(Script.Text + i, Script.TextSize - i, &u);
-    if (!length) return;
-    if (first == SIZE_MAX) first = i, firstLength = length;
-    i += length;
-  }
-  if (first == SIZE_MAX) return;
-  std::string sequence(Script.Text + first, firstLength);
-  std::string meant(firstLength, 0);
+  uint32_t u;
+  std::string sequence(Script.Text + first, DecodeUtf8(Script.Text + first, Script.TextSize - first, &u));
+  std::string meant(sequence.size(), 0);
   meant.resize(Utf8ToCp1252(sequence.data(), sequence.size(), meant.data()));
   Report(LineAtOffset(first), kFindingError,
          "SETUP.LST ist als UTF-8 gespeichert, Setup liest Windows-1252: \"%s\" erscheint als \"%s\"",
@@ -220,6 +208,17 @@ void CheckCount(const ProfileSection* section, const NumberedKind& kind) {
 
 // --- Texts and records ----------------------------------------------------------------------
 
+// The first "$" of text that the expansion drops: before a character that is neither "(" nor
+// a second "$", or at the end (a literal "$" is written "/$"); null when none.
+const char* DroppedDollar(const char* text) {
+  for (const char* p = text; *p; ++p) {
+    if (*p == '/' && p[1] == '$') ++p;
+    else if (*p == '$' && p[1] == '$') ++p;
+    else if (*p == '$' && p[1] != '(') return p;
+  }
+  return nullptr;
+}
+
 void CheckPlaceholders(uint32_t line, const char* text) {
   if (const char* unknown = UnknownPlaceholder(text)) {
     const char* close = strchr(unknown, ')');
@@ -227,6 +226,12 @@ void CheckPlaceholders(uint32_t line, const char* text) {
     Report(line, kFindingError, "unbekannter Platzhalter %s: Setup schreibt \"%s\"", Shown(name).c_str(),
            Shown(name.substr(1)).c_str());
   }
+  if (DroppedDollar(text))
+    Report(line, kFindingError, "ein $ fällt beim Erweitern weg: Setup schreibt \"%s\" (ein $ im Text wird /$ geschrieben)",
+           Shown(Expanded(text)).c_str());
+  const char* group = strstr(text, "$(Group)");
+  if (group && (group == text || group[-1] != '/') && !HasDefaultGroup)
+    Report(line, kFindingWarning, "$(Group) bleibt leer: [Settings] DefaultGroup fehlt");
 }
 
 // A text that the setup expands into a buffer of cap characters.
@@ -313,7 +318,6 @@ void CheckRecords(const OptionInfo& owner) {
 // --- File entries ----------------------------------------------------------------------
 
 struct EntryChecks {
-  const std::string& Medium;
   std::unordered_map<std::string, const EntryInfo*> Targets;  // folded installed path
   std::unordered_map<int32_t, int> DisksSeen;
   std::vector<std::string> InstalledPaths;
@@ -326,7 +330,10 @@ bool Exclusive(const OptionInfo* a, const OptionInfo* b) {
 
 void CheckFigures(const EntryInfo& info, const SourceFacts& source, uint32_t line) {
   const FileEntry& e = *info.Entry;
-  if (info.Status != kEntryBadSize && e.Size != source.Facts.Size)
+  if (source.Facts.Size == 0)
+    Report(line, kFindingError, "die Datei %s ist leer: Setup lehnt die Größe 0 ab (\"Fehlende oder ungültige Dateigröße\" bei jedem Start)",
+           Shown(e.SourceName).c_str());
+  else if (info.Status != kEntryBadSize && e.Size != source.Facts.Size)
     Report(line, kFindingError, "Fehlerhafte Dateigröße für Datei: %s (SETUP.LST: %lld Bytes, Datei: %lld Bytes)",
            Shown(e.SourceName).c_str(), static_cast<long long>(e.Size), static_cast<long long>(source.Facts.Size));
   uint64_t time = static_cast<uint64_t>(e.FileTimeHigh) << 32 | e.FileTimeLow;
@@ -368,6 +375,15 @@ void CheckInstalledEntry(const EntryInfo& info, uint32_t line, EntryChecks* chec
   if (strlen(path) > kMaxPath)
     Report(line, kFindingError, "der Zielpfad wird %u Zeichen lang, Setup hat Platz für %u",
            static_cast<unsigned>(strlen(path)), static_cast<unsigned>(kMaxPath));
+  // Only the class of the destination counts: text around the placeholder, a literal path or
+  // $(WinPath) (which lands in the system folder too) do not say where the file goes.
+  std::string destination = FieldText(ValueAsRead(info.Key), 5);
+  while (!destination.empty() && destination.back() == '\\') destination.pop_back();
+  if (destination == "$(WinPath)")
+    Report(line, kFindingWarning, "$(WinPath): Setup installiert die Datei ins Systemverzeichnis, nach %s", Shown(path).c_str());
+  else if (destination != "$(AppPath)" && destination != "$(WinSysPath)")
+    Report(line, kFindingWarning, "das Ziel %s wirkt nur über seinen Platzhalter: Setup installiert die Datei nach %s",
+           Shown(destination).c_str(), Shown(path).c_str());
   auto [slot, added] = checks->Targets.emplace(Folded(path), &info);
   const EntryInfo* first = slot->second;
   if (!added && !Exclusive(first->Owner, info.Owner))
@@ -387,7 +403,10 @@ void CheckEntry(const EntryInfo& info, EntryChecks* checks) {
   if (strlen(SetupDir) + strlen(e.SourceName) > kMaxPath)
     Report(line, kFindingError, "der Quellpfad wird länger als %u Zeichen", static_cast<unsigned>(kMaxPath));
 
-  SourceFacts source = ExamineSource(checks->Medium, e);
+  SourceFacts source = ExamineSource(e);
+  if (!source.Path.empty() && source.Disk != e.Disk)
+    Report(line, kFindingError, "die Datei liegt auf Datenträger %d (%s), der Eintrag nennt Datenträger %d: Setup fragt nach dem falschen",
+           source.Disk, DiskFolders[source.Disk - 1].substr(DiskFolders[source.Disk - 1].find_last_of("/\\") + 1).c_str(), e.Disk);
   if (source.Path.empty()) {
     const char* label = e.Disk >= 1 && e.Disk <= kMaxDiskLabels && DiskLabels[e.Disk - 1] ? DiskLabels[e.Disk - 1] : "";
     Report(line, kFindingError, "Quelldatei nicht gefunden! \"%s\" fehlt auf dem Datenträger \"%s\"",
@@ -409,6 +428,18 @@ void CheckOption(const OptionInfo& info) {
     Report(info.Image ? info.Image->Line : 1, kFindingWarning,
            "die Unteroption [%s] hat %d %s: Setup zählt sie mit, installiert sie aber nie",
            Shown(info.Section).c_str(), o.FileCount, o.FileCount == 1 ? "Datei" : "Dateien");
+  if (info.SubOption) {
+    std::string records;
+    const std::pair<int32_t, const char*> kinds[] = {{o.RegisterKeyCount, "Registrierungsschlüssel"},
+                                                     {o.RegisterFileTypeCount, "Dateitypen"},
+                                                     {o.LinkCount, "Verknüpfungen"},
+                                                     {o.IniCount, "INI-Einträge"}};
+    for (auto [count, what] : kinds)
+      if (count > 0) records += (records.empty() ? "" : ", ") + std::to_string(count) + " " + what;
+    if (!records.empty())
+      Report(info.Image ? info.Image->Line : 1, kFindingWarning, "die Unteroption [%s] hat %s: Setup wendet sie nie an",
+             Shown(info.Section).c_str(), records.c_str());
+  }
   if (info.Walked && !info.Autorun) CheckRecords(info);
 }
 
@@ -481,15 +512,34 @@ void CheckSettings() {
 
 }  // namespace
 
+size_t Utf8Offset() {
+  if (Script.Utf8Mark) return 0;
+  // Text that is all well-formed UTF-8 and has letters beyond ASCII was saved as UTF-8: the
+  // setup reads it as Windows-1252, and every umlaut shows as two odd characters.
+  size_t first = SIZE_MAX;
+  for (size_t i = 0; i < Script.TextSize;) {
+    if (static_cast<unsigned char>(Script.Text[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    uint32_t u;
+    size_t length = DecodeUtf8(Script.Text + i, Script.TextSize - i, &u);
+    if (!length) return SIZE_MAX;
+    if (first == SIZE_MAX) first = i;
+    i += length;
+  }
+  return first;
+}
+
 int CheckCommand(const std::string& medium) {
   std::string path, name;
   if (!LoadScript(medium, &path, &name)) {
-    PrintLine("setuplst: SETUP.LST im Verzeichnis " + medium + " kann nicht gelesen werden");
-    return 2;
+    PrintError("SETUP.LST im Verzeichnis " + medium + " kann nicht gelesen werden");
+    return kExitFile;
   }
   ScriptModel model;
   ReadAsSetup(&model);
-  EntryChecks checks{medium, {}, {}, {}};
+  EntryChecks checks{{}, {}, {}};
   CheckSettings();
   for (const OptionInfo& info : model.Options) CheckOption(info);
   for (const EntryInfo& info : model.Entries) CheckEntry(info, &checks);
@@ -498,5 +548,5 @@ int CheckCommand(const std::string& medium) {
     SpaceNotes();
   }
   CheckWholeFile();
-  return PrintFindings(name) > 0 ? 1 : 0;
+  return PrintFindings(name) > 0 ? kExitFindings : kExitClean;
 }

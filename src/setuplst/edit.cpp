@@ -5,6 +5,7 @@
 #include <set>
 
 #include "script/fields.h"
+#include "startup/codepage.h"
 #include "setuplst/setuplst.h"
 #include "script/script_profile.h"
 #include "startup/text.h"
@@ -65,7 +66,7 @@ FileEntry FiguresOf(const std::vector<std::string>& fields) {
 }
 
 // The value with the figures of the file; the value itself when they already agree.
-std::string FilledValue(const std::string& value, const SourceFacts& source) {
+std::string FilledValue(const std::string& value, const SourceFacts& source, bool disk) {
   std::vector<FieldSpan> spans = SplitFields(value);
   std::vector<std::string> fields;
   for (const FieldSpan& span : spans) fields.push_back(value.substr(span.Start, span.End - span.Start));
@@ -74,6 +75,7 @@ std::string FilledValue(const std::string& value, const SourceFacts& source) {
   bool hasVersion = fields.size() >= kVersionField;
   if (fields.size() < kSizeField) fields.resize(kSizeField);
 
+  if (disk) fields[0] = std::to_string(source.Disk);
   const FileFacts& facts = source.Facts;
   uint64_t time = DateToFileTime(facts.Year, facts.Month, facts.Day);
   if ((static_cast<uint64_t>(now.FileTimeHigh) << 32 | now.FileTimeLow) != time)
@@ -96,9 +98,13 @@ std::string FilledValue(const std::string& value, const SourceFacts& source) {
 
 std::string LineEnd() {
   std::string text(Script.Text, Script.TextSize);
-  if (text.find("\r\n") != std::string::npos || text.find('\n') == std::string::npos) return "\r\n";
+  size_t cr = text.find('\r'), lf = text.find('\n');
+  if (cr != std::string::npos && (lf == std::string::npos || lf != cr + 1) && cr < lf) return "\r";  // bare CR
+  if (lf == std::string::npos || text.find("\r\n") != std::string::npos) return "\r\n";
   return "\n";
 }
+
+bool EndsLine(size_t at) { return at && (Script.Text[at - 1] == '\n' || Script.Text[at - 1] == '\r'); }
 
 // The offset where the line after the given one starts (the end of the text for the last).
 size_t OffsetAfterLine(uint32_t line) {
@@ -115,12 +121,12 @@ size_t OffsetAfterLine(uint32_t line) {
 
 int LoadForEditing(const std::string& medium, std::string* path, std::string* name) {
   if (!LoadScript(medium, path, name)) {
-    PrintLine("setuplst: SETUP.LST im Verzeichnis " + medium + " kann nicht gelesen werden");
-    return 2;
+    PrintError("SETUP.LST im Verzeichnis " + medium + " kann nicht gelesen werden");
+    return kExitFile;
   }
-  if (Script.Utf8Mark) {
-    PrintLine(*name + ": SETUP.LST ist als UTF-8 gespeichert; speichern Sie die Datei erst als Windows-1252");
-    return 1;
+  if (Utf8Offset() != SIZE_MAX) {
+    PrintError(*name + " ist als UTF-8 gespeichert, Setup liest Windows-1252 (setuplst check); speichern Sie die Datei erst als Windows-1252");
+    return kExitFindings;
   }
   return 0;
 }
@@ -170,28 +176,33 @@ int FillCommand(const std::string& medium) {
       Report(line, kFindingError, "File%d bleibt unverändert: der Eintrag ist fehlerhaft (setuplst check)", info.Number);
       continue;
     }
-    SourceFacts source = ExamineSource(medium, e);
+    SourceFacts source = ExamineSource(e);
     if (source.Path.empty()) {
       Report(line, kFindingError, "Quelldatei nicht gefunden! \"%s\": File%d bleibt unverändert", Shown(e.SourceName).c_str(),
              info.Number);
       continue;
     }
+    if (source.Facts.Size == 0) {
+      Report(line, kFindingError, "die Datei %s ist leer, Setup lehnt die Größe 0 ab: File%d bleibt unverändert",
+             Shown(e.SourceName).c_str(), info.Number);
+      continue;
+    }
     std::string value(Script.Text + offset, length);
-    std::string filled = FilledValue(value, source);
+    std::string filled = FilledValue(value, source, source.Disk != e.Disk);
     if (filled != value) edits.push_back({offset, length, filled});
   }
   if (!edits.empty() && !RewriteFile(path, Applied(edits))) {
-    PrintLine("setuplst: " + path + " kann nicht geschrieben werden");
-    return 2;
+    PrintError(path + " kann nicht geschrieben werden");
+    return kExitFile;
   }
   int errors = PrintFindings(name);
   PrintLine(name + ": " + std::to_string(edits.size()) + " von " + std::to_string(considered) +
             " Einträgen geändert");
-  return errors ? 1 : 0;
+  return errors ? kExitFindings : kExitClean;
 }
 
 int AddCommand(const std::string& medium, const std::string& sectionArg, const std::string& destinationArg,
-               const std::vector<std::string>& files) {
+               const std::vector<std::string>& files, bool newSection) {
   std::string path, name;
   if (int refused = LoadForEditing(medium, &path, &name)) return refused;
   std::string sectionName = ScriptText(sectionArg), destination = ScriptText(destinationArg);
@@ -199,8 +210,26 @@ int AddCommand(const std::string& medium, const std::string& sectionArg, const s
   int count = section ? ProfileImageReadInt(&Script, sectionName.c_str(), "FileCount") : 0;
   if (count < 0) count = 0;
   if (destination.empty()) {
-    PrintLine("setuplst: das Zielverzeichnis fehlt (zum Beispiel $(AppPath))");
-    return 1;
+    PrintError("das Zielverzeichnis fehlt (zum Beispiel $(AppPath))");
+    return kExitFindings;
+  }
+  // A section the setup never reads (a typo, a number after a gap) only when asked for.
+  ScriptModel model;
+  ReadAsSetup(&model);
+  Findings.clear();
+  auto same = [](const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+      if (FoldCp1252(static_cast<unsigned char>(a[i])) != FoldCp1252(static_cast<unsigned char>(b[i]))) return false;
+    return true;
+  };
+  bool read = false;
+  for (const OptionInfo& info : model.Options) read |= section && ProfileImageSection(&Script, info.Section.c_str(), 1) == section;
+  for (const std::string& asked : AbsentSectionsAsked) read |= same(asked, sectionName);
+  if (!read && !newSection) {
+    PrintError("[" + sectionArg + "] " + (section ? "steht in SETUP.LST, wird aber" : "gibt es nicht und würde") +
+               " von Setup nie gelesen (Tippfehler oder Lücke in der Nummerierung); --new-section legt die Einträge trotzdem an");
+    return kExitFindings;
   }
   if (destination.find(',') != std::string::npos) destination = "\"" + destination + "\"";
 
@@ -209,20 +238,32 @@ int AddCommand(const std::string& medium, const std::string& sectionArg, const s
     int n = count + static_cast<int>(i) + 1;
     std::string key = "File" + std::to_string(n);
     if (section && !ValueAsRead(ProfileSectionEntry(section, key.c_str())).empty()) {
-      PrintLine("setuplst: " + key + " gibt es schon in [" + sectionArg + "]");
-      return 1;
+      PrintError(key + " gibt es schon in [" + sectionArg + "]");
+      return kExitFindings;
     }
-    std::string source = NameInMedium(medium, files[i]);
+    int disk = 0;
+    std::string source;
+    for (size_t k = 0; k < DiskFolders.size() && source.empty(); ++k)
+      source = NameInMedium(DiskFolders[k], files[i]), disk = static_cast<int>(k + 1);
     FileEntry probe{};
     CopyText(probe.SourceName, source.c_str());
-    SourceFacts facts = source.empty() || source.size() >= kPathChars ? SourceFacts{} : ExamineSource(medium, probe);
+    probe.Disk = disk;
+    SourceFacts facts = source.empty() || source.size() >= kPathChars ? SourceFacts{} : ExamineSource(probe);
     if (facts.Path.empty() || source.find('"') != std::string::npos) {
-      PrintLine("setuplst: " + files[i] + " ist keine Datei des Datenträgers " + medium);
-      return 1;
+      PrintError(files[i] + " ist keine Datei des Datenträgers " + medium);
+      return kExitFindings;
     }
-    if (source.find(',') != std::string::npos) source = "\"" + source + "\"";
-    std::string value = "1,," + source + ",," + destination + ",,,1/1/2000,1";
-    std::string line = key + "=" + FilledValue(value, facts);
+    if (facts.Facts.Size == 0) {
+      PrintError(files[i] + " ist leer: Setup lehnt die Größe 0 ab (\"Fehlende oder ungültige Dateigröße\" bei jedem Start)");
+      return kExitFindings;
+    }
+    // A source in a sub-folder gets its own name as the target: an empty one would bring the
+    // sub-folder along.
+    size_t slash = source.find_last_of('\\');
+    std::string target = slash == std::string::npos ? "" : source.substr(slash + 1);
+    auto quoted = [](const std::string& text) { return text.find(',') != std::string::npos ? "\"" + text + "\"" : text; };
+    std::string value = std::to_string(disk) + ",," + quoted(source) + "," + quoted(target) + "," + destination + ",,,1/1/2000,1";
+    std::string line = key + "=" + FilledValue(value, facts, false);
     lines += line + eol;
     PrintLine(Shown(line));
   }
@@ -230,21 +271,34 @@ int AddCommand(const std::string& medium, const std::string& sectionArg, const s
   std::vector<Edit> edits;
   std::string total = std::to_string(count + static_cast<int>(files.size()));
   if (!section) {
-    std::string head = Script.TextSize && Script.Text[Script.TextSize - 1] != '\n' ? eol : "";
+    std::string head = Script.TextSize && !EndsLine(Script.TextSize) ? eol : "";
     edits.push_back({Script.TextSize, 0, head + "[" + sectionName + "]" + eol + "FileCount=" + total + eol + lines});
   } else {
-    uint32_t last = section->EntryCount ? section->Entries[section->EntryCount - 1].Line : section->Line;
+    // After the section's last key: comments below it head the next section.
+    uint32_t last = section->Line;
+    for (uint32_t i = 0; i < section->EntryCount; ++i)
+      if (!section->Entries[i].IsComment) last = section->Entries[i].Line;
     size_t at = OffsetAfterLine(last);
-    std::string head = at == Script.TextSize && at && Script.Text[at - 1] != '\n' && Script.Text[at - 1] != '\r' ? eol : "";
+    std::string head = at == Script.TextSize && at && !EndsLine(at) ? eol : "";
     const ProfileEntry* countKey = ProfileSectionEntry(section, "FileCount");
-    if (countKey && countKey->Value) edits.push_back({countKey->ValueOffset, countKey->ValueLength, total});
-    else if (countKey) edits.push_back({countKey->ValueOffset, strlen(countKey->Name), "FileCount=" + total});  // a bare name
-    else lines = "FileCount=" + total + eol + lines;
+    if (countKey && countKey->Value) {
+      // Only the number: what follows it on the line stays.
+      size_t offset, length, digits = 0;
+      ValueSpan(countKey, &offset, &length);
+      while (digits < length && (Script.Text[offset + digits] == '-' || Script.Text[offset + digits] == '+' ||
+                                 (Script.Text[offset + digits] >= '0' && Script.Text[offset + digits] <= '9')))
+        ++digits;
+      edits.push_back({offset, digits ? digits : length, total});
+    } else if (countKey) {
+      edits.push_back({countKey->ValueOffset, strlen(countKey->Name), "FileCount=" + total});  // a bare name
+    } else {
+      lines = "FileCount=" + total + eol + lines;
+    }
     edits.push_back({at, 0, head + lines});
   }
   if (!RewriteFile(path, Applied(edits))) {
-    PrintLine("setuplst: " + path + " kann nicht geschrieben werden");
-    return 2;
+    PrintError(path + " kann nicht geschrieben werden");
+    return kExitFile;
   }
-  return 0;
+  return kExitClean;
 }

@@ -65,8 +65,21 @@ void KeepAutorunOptions(ScriptModel* model) {
 
 }  // namespace
 
+std::vector<std::string> DiskFolders;
+bool DisksInFolders;
+
 int LoadScript(const std::string& medium, std::string* scriptPath, std::string* name) {
-  *scriptPath = FindInFolder(medium, "SETUP.LST");
+  // A set of disks: DISK1, DISK2, ... side by side, the script on the first.
+  DiskFolders.clear();
+  for (int n = 1;; ++n) {
+    std::string disk = FindInFolder(medium, "DISK" + std::to_string(n));
+    FileFacts facts;
+    if (disk.empty() || !FileFactsOf(disk, &facts) || !facts.IsFolder) break;
+    DiskFolders.push_back(disk);
+  }
+  DisksInFolders = !DiskFolders.empty() && !FindInFolder(DiskFolders[0], "SETUP.LST").empty();
+  if (!DisksInFolders) DiskFolders.assign(1, medium);
+  *scriptPath = FindInFolder(DiskFolders[0], "SETUP.LST");
   std::string bytes;
   if (scriptPath->empty() || !ReadWholeFile(*scriptPath, &bytes)) return 0;
   if (!ProfileImageLoad(&Script, bytes.data(), bytes.size())) return 0;
@@ -134,17 +147,23 @@ std::string DateText(int year, int month, int day) {
   return std::to_string(month) + "/" + std::to_string(day) + "/" + std::to_string(year);
 }
 
-SourceFacts ExamineSource(const std::string& medium, const FileEntry& entry) {
+SourceFacts ExamineSource(const FileEntry& entry) {
   SourceFacts source{};
-  source.Path = FindInFolder(medium, entry.SourceName);
-  if (source.Path.empty() || !FileFactsOf(source.Path, &source.Facts) || source.Facts.IsFolder) {
-    source.Path.clear();
-    return source;
+  // The entry's own disk first; on a set of disks, the file found on another names that disk.
+  int count = static_cast<int>(DiskFolders.size());
+  for (int k = 0; k <= count && source.Path.empty(); ++k) {
+    int disk = k == 0 ? entry.Disk : k;
+    if (!DisksInFolders) disk = k == 0 ? 1 : 0;  // one folder holds every disk's files
+    if (disk < 1 || disk > count || (k > 0 && disk == entry.Disk)) continue;
+    source.Path = FindInFolder(DiskFolders[disk - 1], entry.SourceName);
+    if (source.Path.empty() || !FileFactsOf(source.Path, &source.Facts) || source.Facts.IsFolder) source.Path.clear();
+    else source.Disk = DisksInFolders ? disk : entry.Disk;
   }
-  // Only a program or library has a version: the whole file is read when it starts like one.
+  if (source.Path.empty()) return source;
+  // Only a program, library or driver has a version: the whole file is read when it starts like one.
   std::string bytes;
   if (ReadWholeFile(source.Path, &bytes, 2) && bytes == "MZ" && ReadWholeFile(source.Path, &bytes))
-    source.HasVersion = ReadPeFileVersion(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
-                                          &source.VersionMS, &source.VersionLS);
+    source.HasVersion = ReadFileVersion(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
+                                        &source.VersionMS, &source.VersionLS);
   return source;
 }

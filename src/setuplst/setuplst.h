@@ -38,8 +38,13 @@ std::string NameInMedium(const std::string& medium, const std::string& file);
 // Script text as program text, and back (command-line arguments and branding are program text).
 std::string Shown(const std::string& scriptText);
 std::string ScriptText(const std::string& programText);
-// One line of output (program text), to standard output.
+// One line of results (program text), to standard output.
 void PrintLine(const std::string& text);
+// A message (program text) to standard error, after "setuplst: ".
+void PrintError(const std::string& text);
+
+// Exit codes of the tool.
+enum ExitCode { kExitClean = 0, kExitFindings = 1, kExitUsage = 2, kExitFile = 3 };
 
 // --- Findings (findings in main.cpp) --------------------------------------------------------
 
@@ -104,14 +109,23 @@ void ReadAsSetup(ScriptModel* model);
 // The text the string read returns for an entry (quotes removed, at most 1023 characters).
 std::string ValueAsRead(const ProfileEntry* key);
 
-// The figures of a medium's file: size, date, version.
+// The folders of the medium's disks: DISK1, DISK2, ... in MEDIUM when SETUP.LST lies in its
+// DISK1; otherwise MEDIUM alone, which holds the files of every disk.
+extern std::vector<std::string> DiskFolders;
+extern bool DisksInFolders;
+
+// The figures of a medium's file: size, date, version, and the disk it was found on.
 struct SourceFacts {
   std::string Path;                // "" when the file is missing
   FileFacts Facts;
+  int Disk;                        // 1-based
   int HasVersion;
   uint32_t VersionMS, VersionLS;
 };
-SourceFacts ExamineSource(const std::string& medium, const FileEntry& entry);
+SourceFacts ExamineSource(const FileEntry& entry);
+// Where the script shows itself saved as UTF-8: the offset of its first sequence beyond ASCII
+// when all its text is well-formed UTF-8 (SIZE_MAX otherwise); 0 with the mark.
+size_t Utf8Offset();
 // "a.b.c.d" of a packed version; "M/D/YYYY" of a date.
 std::string VersionText(uint32_t ms, uint32_t ls);
 std::string DateText(int year, int month, int day);
@@ -121,7 +135,14 @@ std::string DateText(int year, int month, int day);
 int CheckCommand(const std::string& medium);
 int FillCommand(const std::string& medium);
 int AddCommand(const std::string& medium, const std::string& section, const std::string& destination,
-               const std::vector<std::string>& files);
+               const std::vector<std::string>& files, bool newSection);
+
+// What brand replaces (program text and file names); Given has bit i for the i-th field below.
+struct BrandRequest {
+  std::string Company, Product, Notice1, Notice2, IconFile, BitmapFile;
+  unsigned Given = 0;
+};
+int BrandCommand(const std::string& input, const std::string& output, const BrandRequest& request);
 
 // Fields of a record value as NextField splits it: where each field stands in the value (the
 // separating comma not included), and what follows the last one.

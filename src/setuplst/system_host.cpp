@@ -61,6 +61,9 @@ int RewriteFile(const std::string& path, const std::string& bytes) {
   if (!file) return 0;
   int ok = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
   ok &= fclose(file) == 0;
+  // The new file keeps the old one's permissions (a read-only script stays read-only).
+  struct stat old;
+  if (ok && stat(path.c_str(), &old) == 0) ok = chmod(temporary.c_str(), old.st_mode & 07777) == 0;
   if (ok && rename(temporary.c_str(), path.c_str()) == 0) return 1;
   remove(temporary.c_str());
   return 0;
@@ -127,4 +130,9 @@ std::string ScriptText(const std::string& programText) {
 void PrintLine(const std::string& text) {
   fwrite(text.data(), 1, text.size(), stdout);
   fputc('\n', stdout);
+}
+
+void PrintError(const std::string& text) {
+  fflush(stdout);
+  fprintf(stderr, "setuplst: %s\n", text.c_str());
 }

@@ -52,12 +52,19 @@ int ReadWholeFile(const std::string& path, std::string* bytes, size_t limit) {
 
 int RewriteFile(const std::string& path, const std::string& bytes) {
   std::string temporary = path + ".setuplst";
+  // The new file keeps the old one's attributes (read-only, hidden, archive).
+  DWORD attributes = GetFileAttributesA(path.c_str());
   HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return 0;
   DWORD written = 0;
   bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
   ok = CloseHandle(file) && ok;
-  if (ok && MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) return 1;
+  if (ok && attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  if (ok && MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    if (attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesA(path.c_str(), attributes);
+    return 1;
+  }
+  if (attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesA(path.c_str(), attributes);
   DeleteFileA(temporary.c_str());
   return 0;
 }
@@ -96,8 +103,10 @@ std::string NameInMedium(const std::string& medium, const std::string& file) {
 std::string Shown(const std::string& scriptText) { return scriptText; }
 std::string ScriptText(const std::string& programText) { return programText; }
 
-void PrintLine(const std::string& text) {
-  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+namespace {
+
+void PrintTo(DWORD stream, FILE* file, const std::string& text) {
+  HANDLE out = GetStdHandle(stream);
   DWORD mode;
   if (GetConsoleMode(out, &mode)) {
     // A console shows Unicode whatever its code page; the program's text is code page 1252.
@@ -109,6 +118,15 @@ void PrintLine(const std::string& text) {
     WriteConsoleW(out, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
     return;
   }
-  fwrite(text.data(), 1, text.size(), stdout);
-  fputc('\n', stdout);  // the text mode of stdout makes it "\r\n"
+  fwrite(text.data(), 1, text.size(), file);
+  fputc('\n', file);  // the text mode of the stream makes it "\r\n"
+}
+
+}  // namespace
+
+void PrintLine(const std::string& text) { PrintTo(STD_OUTPUT_HANDLE, stdout, text); }
+
+void PrintError(const std::string& text) {
+  fflush(stdout);
+  PrintTo(STD_ERROR_HANDLE, stderr, "setuplst: " + text);
 }

@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "../host/support/pe_image.h"
 #include "install_driver.h"
+#include "product_registry.h"
 #include "ui_driver.h"
 
 namespace {
@@ -19,32 +21,44 @@ std::string BuildFolder() {
   return exe.substr(0, exe.rfind('\\'));
 }
 
-// Runs setuplst.exe with its output in a file; the exit code, and the output lines in *lines.
-int Setuplst(const std::string& arguments, std::vector<std::string>* lines) {
-  std::string out = ui::JoinPath(ui::TestRoot(), "setuplst.out");
+std::vector<std::string> LinesOf(const std::string& file) {
+  std::string text;
+  ui::ReadFile(file, &text);
+  std::istringstream stream(text);
+  std::vector<std::string> lines;
+  for (std::string l; std::getline(stream, l);) lines.push_back(l.substr(0, l.find_last_not_of('\r') + 1));
+  return lines;
+}
+
+// Runs setuplst.exe with its two streams in files; the exit code, the lines of its standard
+// output in *lines and of its standard error in *errors (in *lines too when errors is null).
+int Setuplst(const std::string& arguments, std::vector<std::string>* lines, std::vector<std::string>* errors = nullptr) {
+  std::string out = ui::JoinPath(ui::TestRoot(), "setuplst.out"), err = ui::JoinPath(ui::TestRoot(), "setuplst.err");
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  HANDLE file = CreateFileA(out.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+  HANDLE outFile = CreateFileA(out.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+  HANDLE errFile = CreateFileA(err.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = startup.hStdError = file;
+  startup.hStdOutput = outFile;
+  startup.hStdError = errFile;
   PROCESS_INFORMATION info = {};
   std::string command = "\"" + BuildFolder() + "\\setuplst.exe\" " + arguments;
   std::vector<char> line(command.begin(), command.end());
   line.push_back(0);
-  DWORD code = 3;
+  DWORD code = 99;
   if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
     WaitForSingleObject(info.hProcess, 60000);
     GetExitCodeProcess(info.hProcess, &code);
     CloseHandle(info.hProcess);
     CloseHandle(info.hThread);
   }
-  CloseHandle(file);
-  std::string text;
-  ui::ReadFile(out, &text);
-  std::istringstream stream(text);
-  lines->clear();
-  for (std::string l; std::getline(stream, l);) lines->push_back(l.substr(0, l.find_last_not_of('\r') + 1));
+  CloseHandle(outFile);
+  CloseHandle(errFile);
+  *lines = LinesOf(out);
+  std::vector<std::string> messages = LinesOf(err);
+  if (errors) *errors = messages;
+  else lines->insert(lines->end(), messages.begin(), messages.end());
   return static_cast<int>(code);
 }
 
@@ -145,7 +159,9 @@ TEST(SetuplstScenario, CheckNamesEveryPlantedFaultAtItsLine) {
   expect(s.Add("File2=1,,fehlt.dat,,$(AppPath),,,,10"), "error");                   // not on the medium
   expect(s.Add("File3=" + helpValue), "warning");                                   // Section1's target again
   expect(s.Add("File4=1,,Kurzliste.dat," + std::string(240, 'x') + ",$(AppPath),,,," + size), "error");  // path > 259
-  expect(s.Add("File5=1,,Kurzliste.dat,,$(AppDir),,,," + size), "error");           // unknown placeholder
+  int unknown = s.Add("File5=1,,Kurzliste.dat,,$(AppDir),,,," + size);               // unknown placeholder,
+  expect(unknown, "error");
+  expect(unknown, "warning");                                                        // which names no folder
   expect(s.Add("File6=2,,Kurzliste.dat,zwei.dat,$(AppPath),,,," + size), "warning");  // disk 2 has no label
   expect(s.Add("File7=1,,extra\\neu.dat,,$(AppPath),,,,3"), "warning");             // sub-folder at the target
   expect(s.Add("File10=1,,x,,$(AppPath),,,,1"), "warning");                         // above FileCount
@@ -212,6 +228,99 @@ TEST(SetuplstScenario, FillMakesAScriptWithWrongFiguresInstallEveryFile) {
     EXPECT_TRUE(!original.empty() && installed == original) << name;
   }
   EXPECT_NE(ui::ReadSetupLog(install).find("Copied:" + install + "\\Woerter.dll"), std::string::npos) << ui::ReadSetupLog(install);
+}
+
+std::string Screenshot(const char* name) {
+  std::string folder = ui::JoinPath(ui::TestRoot(), "screenshots");
+  ui::MakeFolders(folder);
+  return ui::JoinPath(folder, name);
+}
+
+// A publisher's whole road: setup.exe branded with a new company, product, notices and picture;
+// a medium of two disks, one folder each, with a 16-bit library on the second, filled and
+// checked; installed through the prompt for the second disk; then the medium's start program
+// shows the picture. The pages name the new product and company.
+TEST(SetuplstScenario, BrandedSetupInstallsATwoDiskMediumWithASixteenBitLibrary) {
+  const std::string company = "Kartenverlag S\xFCd", product = "Atlas der Welt";
+  std::string root = ui::FreshFolder("marke"), disk1 = root + "\\DISK1", disk2 = root + "\\DISK2";
+  std::string install = root + "\\Ziel";
+  ASSERT_TRUE(ui::MakeFolders(disk1) && ui::MakeFolders(disk2));
+  std::vector<std::string> out, errors;
+  ASSERT_EQ(Setuplst("brand \"" + BuildFolder() + "\\setup.exe\" \"" + disk1 + "\\setup.exe\" --company \"" + company +
+                         "\" --product \"" + product + "\" --notice1 \"Die Karten sind urheberrechtlich gesch\xFCtzt.\""
+                         " --notice2 \"$p darf auf einem Computer laufen.\" --bitmap \"" + ui::FixturePath("klein.bmp") + "\"",
+                     &out, &errors),
+            0) << Join(errors);
+  EXPECT_TRUE(errors.empty()) << Join(errors);
+  ASSERT_TRUE(CopyFileA(ui::FixturePath("Start.exe").c_str(), (disk1 + "\\Atlas.exe").c_str(), FALSE));
+  ASSERT_TRUE(ui::WriteFile(disk2 + "\\Karten16.dll", pe::NeImage(0x00030001, 0x00000007)));
+  std::string key = "Software\\" + company + "\\" + product;
+  ASSERT_TRUE(ui::WriteFile(disk1 + "\\SETUP.LST",
+                            "[Settings]\r\nDestination=" + install + "\r\n[Disks]\r\nDiskCount=2\r\nDisk1=Atlas Diskette 1\r\n"
+                            "Disk2=Atlas Diskette 2\r\n[Section1]\r\nName=Atlas\r\nInstall=1\r\nFileCount=1\r\n"
+                            "File1=1,,Atlas.exe,,$(AppPath)\r\nRegisterKeyCount=1\r\n"
+                            "RegisterKey1=HKEY_LOCAL_MACHINE,Software\\$(Company)\\$(Product)\\CurrentVersion,,Path,$(AppPath)\\Atlas.exe\r\n"));
+  // A read-only script stays read-only through add and fill.
+  std::string script = disk1 + "\\SETUP.LST";
+  ASSERT_TRUE(SetFileAttributesA(script.c_str(), FILE_ATTRIBUTE_READONLY));
+  DWORD attributes = GetFileAttributesA(script.c_str());
+  ASSERT_EQ(Setuplst("add \"" + root + "\" Section1 $(WinSysPath) \"" + disk2 + "\\Karten16.dll\"", &out, &errors), 0) << Join(errors);
+  ASSERT_EQ(out.size(), 1u);
+  EXPECT_EQ(out[0].substr(0, 27), "File2=2,,Karten16.dll,,$(Wi") << out[0];
+  EXPECT_EQ(out[0].substr(out[0].size() - 8), ",3.1.0.7") << out[0];
+  ASSERT_EQ(Setuplst("fill \"" + root + "\"", &out, &errors), 0) << Join(out) << Join(errors);
+  ASSERT_EQ(Setuplst("check \"" + root + "\"", &out, &errors), 0) << Join(out) << Join(errors);
+  EXPECT_EQ(Findings(out), std::set<std::string>()) << Join(out);
+  EXPECT_EQ(GetFileAttributesA(script.c_str()), attributes);
+  EXPECT_TRUE(attributes & FILE_ATTRIBUTE_READONLY);
+
+  ui::DeleteKeyTree(key);
+  ui::Setup setup;
+  ASSERT_TRUE(ui::StartSetup(&setup, disk1));
+  HWND welcome = ui::WaitDialog(setup.Pid, (product + "-Setup").c_str(), {257, 258, 259, 260, 1000, 9});
+  ASSERT_NE(welcome, nullptr);
+  EXPECT_EQ(ui::ControlText(welcome, 257), "Willkommen zum Installationsprogramm der " + product + ".");
+  EXPECT_EQ(ui::ControlText(welcome, 259), "Die Karten sind urheberrechtlich gesch\xFCtzt.");
+  EXPECT_EQ(ui::ControlText(welcome, 260), product + " darf auf einem Computer laufen.");
+  Sleep(300);
+  EXPECT_TRUE(ui::SaveScreenshot(Screenshot("marke-willkommen.png")));
+  ui::Click(welcome, 1000);
+  HWND options = ui::WaitDialog(setup.Pid, (product + "-Benutzerdefinierte Optionen").c_str(), {1000});
+  ASSERT_NE(options, nullptr);
+  ui::Click(options, 1000);
+  // The library is on the second disk: the prompt names it by its label.
+  HWND prompt = ui::WaitDialog(setup.Pid, "Quelldatei nicht gefunden!", {1, 2, 5});
+  ASSERT_NE(prompt, nullptr);
+  std::string texts = Join(ui::AllTexts(prompt));
+  EXPECT_NE(texts.find("\"Atlas Diskette 2\""), std::string::npos) << texts;
+  EXPECT_NE(texts.find("\"Karten16.dll\""), std::string::npos) << texts;
+  SendMessageA(GetDlgItem(prompt, 1002), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(disk2.c_str()));
+  ui::Click(prompt, 1);
+  HWND finish = ui::WaitDialog(setup.Pid, (product + "-Setup").c_str(), {100, 1, 257, 258});
+  ASSERT_NE(finish, nullptr);
+  EXPECT_FALSE(ui::IsControlVisible(finish, 258));  // no failed part
+  ui::Click(finish, 1);
+  EXPECT_EQ(ui::WaitExit(&setup), 0);
+  char system[MAX_PATH];
+  GetSystemDirectoryA(system, MAX_PATH);
+  std::string library = std::string(system) + "\\Karten16.dll", installed;
+  EXPECT_TRUE(ui::ReadFile(library, &installed) && installed == pe::NeImage(0x00030001, 0x00000007));
+  DeleteFileA(library.c_str());
+  EXPECT_EQ(ui::RegistryValue(key + "\\CurrentVersion", "Path"), install + "\\Atlas.exe");
+
+  // The medium's start program: the product is installed and current, the box shows the picture.
+  ui::Setup autorun;
+  ASSERT_TRUE(ui::StartSetup(&autorun, disk1, "/AUTORUN"));
+  HWND box = ui::WaitDialog(autorun.Pid, (product + "-Autorun").c_str(), {1, 2});
+  ASSERT_NE(box, nullptr);
+  RECT picture;
+  GetClientRect(GetDlgItem(box, 1021), &picture);
+  EXPECT_EQ(std::vector<LONG>({picture.right, picture.bottom}), std::vector<LONG>({240, 150}));
+  Sleep(300);
+  EXPECT_TRUE(ui::SaveScreenshot(Screenshot("marke-autorun.png")));
+  ui::Click(box, 2);
+  EXPECT_EQ(ui::WaitExit(&autorun), 0);
+  ui::DeleteKeyTree(key);
 }
 
 }  // namespace

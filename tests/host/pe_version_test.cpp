@@ -11,12 +11,49 @@ int Parse(const std::string& bytes, uint32_t* ms, uint32_t* ls) {
   return ReadPeFileVersion(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), ms, ls);
 }
 
-TEST(PeVersion, ReadsTheFixedFileVersionOfBothFormats) {
-  for (bool wide : {false, true}) {
+int ParseAny(const std::string& bytes, uint32_t* ms, uint32_t* ls) {
+  return ReadFileVersion(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), ms, ls);
+}
+
+TEST(PeVersion, ReadsTheFixedFileVersionOfEveryFormat) {
+  for (const std::string& image : {pe::Image(false, 0x00020003, 0x00040005), pe::Image(true, 0x00020003, 0x00040005),
+                                   pe::NeImage(0x00020003, 0x00040005), pe::LeImage(0x00020003, 0x00040005)}) {
     uint32_t ms = 0, ls = 0;
-    EXPECT_EQ(Parse(pe::Image(wide, 0x00020003, 0x00040005), &ms, &ls), 1);
+    EXPECT_EQ(ParseAny(image, &ms, &ls), 1) << (image[0x3C] & 0xFF);
     EXPECT_EQ(ms, 0x00020003u);
     EXPECT_EQ(ls, 0x00040005u);
+  }
+}
+
+TEST(PeVersion, FaultyOldFormatsHaveNoVersion) {
+  struct Patch {
+    const char* What;
+    bool Le;
+    size_t At;
+    uint32_t Value;
+  };
+  const Patch patches[] = {
+      {"NE: table beyond the file", false, pe::kNe + 0x24, 0xFF00},
+      {"NE: no version type", false, pe::kNeTable + 22, 0x8006},
+      {"NE: version names another resource", false, pe::kNeTable + 36, 0x8002},
+      {"NE: alignment shift past 16", false, pe::kNeTable, 17},
+      {"NE: data beyond the file", false, pe::kNeTable + 30, 0x7000},
+      {"NE: fixed information too short", false, pe::kNeVersion + 2, 51},
+      {"NE: more resources claimed than the file holds", false, pe::kNeTable + 4, 0x4000},
+      {"LE: no resource", true, pe::kLe + 0xB8, 0},
+      {"LE: resource beyond the file", true, pe::kLe + 0xBC, 0x1000},
+      {"LE: another type", true, pe::kLeResource + 1, 0x0E},
+      {"LE: fixed information too short", true, pe::kLeResource + 12 + 2, 40},
+  };
+  for (const Patch& patch : patches) {
+    std::string bytes = patch.Le ? pe::LeImage(1, 2) : pe::NeImage(1, 2);
+    pe::Put16(bytes, patch.At, patch.Value);
+    uint32_t ms = 7, ls = 7;
+    EXPECT_EQ(ParseAny(bytes, &ms, &ls), 0) << patch.What;
+  }
+  for (const std::string& whole : {pe::NeImage(1, 2), pe::LeImage(1, 2)}) {
+    uint32_t ms, ls;
+    for (size_t n = 0; n + 8 < whole.size(); ++n) EXPECT_EQ(ParseAny(whole.substr(0, n), &ms, &ls), 0) << n;
   }
 }
 
