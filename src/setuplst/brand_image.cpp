@@ -21,7 +21,7 @@ constexpr uint32_t kCompanyId = 103, kProductId = 104, kVersionId = 109, kNotice
 constexpr uint32_t kSetupIcon = 7, kAutorunBitmap = 100, kWelcomeDialog = 101, kAutorunDialog = 131;
 constexpr size_t kNameChars = 259;  // the program's name buffers hold 260 with the zero
 // The shipped 32-bit program shares a floppy disk with the product.
-constexpr size_t kShippedCeiling = 131072;
+constexpr size_t kShippedCeiling = 163840;
 constexpr uint16_t kI386 = 0x14C;
 // The autorun box is the picture with the buttons below it: it has to fit a 640 × 480 screen.
 constexpr int32_t kMaxPictureWidth = 640, kMaxPictureHeight = 400;

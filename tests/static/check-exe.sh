@@ -6,9 +6,9 @@
 set -uo pipefail
 exe=$1 arch=$2 objdump=$3 windres=${4:-} company=${5:-} product=${6:-}
 here=$(cd "$(dirname "$0")" && pwd)
-# A floppy disk holds the program beside the product: 128 KB at most, with the uninstaller and
+# A floppy disk holds the program beside the product: 160 KB at most, with the uninstaller and
 # the rollback of an interrupted run inside it.
-ceiling=131072
+ceiling=163840
 fail=0
 headers=$("$objdump" -p "$exe") || { echo "cannot read $exe"; exit 1; }
 
