@@ -386,20 +386,11 @@ const char* CheckEntry(Parser* parser, const Fields& f, UndoEntry* e) {
     }
     case kUndoOwnFile:
     case kUndoCurrent:
-    case kUndoMoved:
-      if (!count(kind == kUndoMoved ? 3 : 2)) return "falsche Anzahl Felder";
-      if (kind == kUndoMoved && !parser->Trusted) return "Eintrag der Deinstallation";
-      e->Path = f.At[1];
-      if ((why = file(e->Path))) return why;
-      if (kind == kUndoMoved) {
-        e->Aside = f.At[2];
-        if (!IsAsidePathOf(e->Aside, e->Path)) return "ungültiger Name der Sicherungskopie";
-      }
-      return nullptr;
-    case kUndoFolder:
-    case kUndoFolderRemoved:
       if (!count(2)) return "falsche Anzahl Felder";
-      if (kind == kUndoFolderRemoved && !parser->Trusted) return "Eintrag der Deinstallation";
+      e->Path = f.At[1];
+      return file(e->Path);
+    case kUndoFolder:
+      if (!count(2)) return "falsche Anzahl Felder";
       e->Path = f.At[1];
       if (!IsPlainPath(e->Path) || IsRootFolder(e->Path)) return "ungültiger Pfad";
       if (!parser->Trusted && !MayRemoveFolder(place, e->Path)) return "Verzeichnis außerhalb des Installationsverzeichnisses";

@@ -26,10 +26,9 @@
 //   I <file> <section> <key> <prior> <file existed> <section existed>   an INI entry set
 //   O <path>                        a file of the run's own (its setup log)
 //
-// and those the uninstaller notes while it removes a product (a cancel puts them back):
+// and the one the uninstaller notes besides S, K, V, X and I while it removes a product (a
+// cancel puts them back; files go only past the point of return):
 //
-//   M <path> <aside>                a file moved aside, deleted when the removal is complete
-//   F <folder>                      a folder removed
 //   U <path>                        a library whose DllUnregisterServer was called
 //
 // The record is untrusted bytes when it is read back: anyone who may write the install folder
@@ -56,8 +55,6 @@ enum UndoKind : char {
   kUndoKeyDeleted = 'X',
   kUndoIni = 'I',
   kUndoOwnFile = 'O',
-  kUndoMoved = 'M',
-  kUndoFolderRemoved = 'F',
   kUndoUnregistered = 'U',
 };
 
@@ -90,7 +87,7 @@ struct UndoEntry {
   int32_t Run;
   int32_t Line;        // line number in the record, from 1
   const char* Path;    // the file, folder or INI file; the key path of K, V and X
-  const char* Aside;   // P, R, M
+  const char* Aside;   // P, R
   const char* Name;    // V: the value name; I: the section
   const char* Key;     // I: the key
   const char* Prior;   // S, V: "-" or "<type>:<hex>"; I: "-" or "=text"; X: the first value's name

@@ -68,12 +68,15 @@ typedef int (*AskSharedFile)(const char* path);
 int PlanRemoval(const char* installDir, RemovalPlan* plan, AskSharedFile ask, UndoRefusal refuse, void* context);
 // Looks again which files to remove another program holds open (plan->InUse, FirstInUse).
 void FindFilesInUse(RemovalPlan* plan);
-// Undoes entry index of the plan's record (called from the last entry to the first); changes
-// are noted in the uninstaller's journal, files are moved aside until CommitRemoval.
+// Undoes entry index of the plan's record (called from the last entry to the first), but for
+// the product's files: registrations, shared counts, registry values and keys, INI entries.
+// Every change is noted in the uninstaller's journal, so a cancel can put it back.
 void RemoveEntry(RemovalPlan* plan, int32_t index, UndoTally* tally);
-// Past the point of return: the files moved aside are deleted (those a program still holds are
-// kept for FinishRemoval) and the record goes.
-void CommitRemoval(RemovalPlan* plan, UndoTally* tally);
+// The point of no return: the journal is closed and the record goes.
+void CommitRemoval();
+// Deletes the file of entry index, when the plan removes it (again from the last to the first).
+// One that a program still holds waits for FinishRemoval.
+void DeleteEntry(RemovalPlan* plan, int32_t index, UndoTally* tally);
 // Once the uninstaller that started the removal has ended: what it held goes (or, still held,
 // at the next start of Windows), and the folders the product made are removed when empty.
 // installDirLeft is 1 when the install folder is still there (something not of the product is in

@@ -239,9 +239,6 @@ void RollBackEntry(const UndoEntry& e, int trusted, UndoTally* tally) {
       DeleteWritten(e.Path, tally);
       return;
     }
-    case kUndoMoved:
-      PutBack(e.Path, e.Aside, tally);
-      return;
     case kUndoOwnFile:
     case kUndoCurrent:
       return;  // the run's setup log keeps its lines; a file found current was not touched
@@ -498,26 +495,6 @@ int32_t OldestFileEntry(const RemovalPlan* plan, const char* path) {
   return -1;
 }
 
-// Moves a file aside until the removal is complete (a cancel puts it back); noted first.
-int MoveAside(const char* path, UndoTally* tally) {
-  char aside[kPathChars];
-  for (uint32_t variant = 0; variant < 8; ++variant) {
-    if (!AsidePathFor(aside, path, variant + 0x100)) break;
-    if (GetFileAttributesA(aside) != INVALID_FILE_ATTRIBUTES) continue;
-    UndoLine line("M");
-    line.Text(path).Text(aside);
-    if (!UndoNote(line)) break;
-    if (MoveFileA(path, aside)) {
-      Done(tally, kLogRemoved, path);
-      return 1;
-    }
-    // The note stays: a cancel finds nothing at aside and leaves the file as it is.
-    break;
-  }
-  Failed(tally, "Die Datei \"%s\" kann nicht gelöscht werden.", path);
-  return 0;
-}
-
 }  // namespace
 
 int PlanRemoval(const char* installDir, RemovalPlan* plan, AskSharedFile ask, UndoRefusal refuse, void* context) {
@@ -630,19 +607,14 @@ void RemoveEntry(RemovalPlan* plan, int32_t index, UndoTally* tally) {
   switch (e.Kind) {
     case kUndoNewFile:
     case kUndoReplaced:
-    case kUndoOwnFile:
-      if (e.Kind != kUndoOwnFile && !plan->Oldest[index]) return;
-      if (verdict == kVerdictRemove) {
-        if (NoLinkOnTheWay(e.Path)) MoveAside(e.Path, tally);
-        else Failed(tally, "Der Pfad \"%s\" führt über eine Verknüpfung und wird nicht verändert.", e.Path);
-      } else if (verdict == kVerdictChanged || verdict == kVerdictShared) {
-        WriteLogLine(kLogKept, e.Path);
-        if (verdict == kVerdictShared) {
-          if (tally->Shared++ < static_cast<int32_t>(sizeof tally->SharedNames / sizeof tally->SharedNames[0]))
-            CopyText(tally->SharedNames[tally->SharedListed++], e.Path);
-        } else if (tally->Kept++ < static_cast<int32_t>(sizeof tally->Names / sizeof tally->Names[0])) {
-          CopyText(tally->Names[tally->Listed++], e.Path);
-        }
+      // Files go after the point of return (DeleteEntry); what stays is said now.
+      if (!plan->Oldest[index] || (verdict != kVerdictChanged && verdict != kVerdictShared)) return;
+      WriteLogLine(kLogKept, e.Path);
+      if (verdict == kVerdictShared) {
+        if (tally->Shared++ < static_cast<int32_t>(sizeof tally->SharedNames / sizeof tally->SharedNames[0]))
+          CopyText(tally->SharedNames[tally->SharedListed++], e.Path);
+      } else if (tally->Kept++ < static_cast<int32_t>(sizeof tally->Names / sizeof tally->Names[0])) {
+        CopyText(tally->Names[tally->Listed++], e.Path);
       }
       return;
     case kUndoRegistered:
@@ -665,7 +637,9 @@ void RemoveEntry(RemovalPlan* plan, int32_t index, UndoTally* tally) {
     }
     case kUndoPending:
     case kUndoFolder:
-      return;  // nothing was written; folders go at the end
+    case kUndoCurrent:
+    case kUndoOwnFile:
+      return;  // nothing was written, or it goes at the end
     case kUndoIni: {
       int leftOver = 0;
       if (!RestoreIniEntry(e.Path, e.Name, e.Key, e.Prior, e.Flags, &leftOver)) {
@@ -673,7 +647,8 @@ void RemoveEntry(RemovalPlan* plan, int32_t index, UndoTally* tally) {
         return;
       }
       Done(tally, kLogIniRestored, e.Path, e.Name);
-      if (leftOver) MoveAside(e.Path, tally);
+      // A file the run made that holds nothing now goes with the product's files.
+      plan->Verdict[index] = leftOver ? kVerdictRemove : kVerdictNone;
       return;
     }
     default:
@@ -682,37 +657,47 @@ void RemoveEntry(RemovalPlan* plan, int32_t index, UndoTally* tally) {
   }
 }
 
-// Files moved aside that a program still held when the removal was committed.
-char HeldAside[4][kPathChars];
+// Files that a program still held when they were to go (the uninstaller that started the
+// removal runs from its own): FinishRemoval tries again.
+char HeldFiles[4][kPathChars];
 int HeldCount;
 
-void CommitRemoval(RemovalPlan* plan, UndoTally* tally) {
-  size_t length = 0, size = 0;
-  const char* text = UndoRunText(&length);
-  char* bytes = TrustedRecordText(InstallDir, text, length, &size);
+void CommitRemoval() {
   EndUndoNotes();
-  UndoRecord journal;
-  UndoPlace place = PlaceFor(InstallDir);
-  HeldCount = 0;
-  if (ParseUndoRecord(bytes, size, place, 1, &journal, nullptr, nullptr)) {
-    for (int32_t i = 0; i < journal.Count; ++i) {
-      const UndoEntry& e = journal.Entries[i];
-      if (e.Kind != kUndoMoved || RemoveFile(e.Aside)) continue;
-      if (HeldCount < static_cast<int>(sizeof HeldAside / sizeof HeldAside[0])) CopyText(HeldAside[HeldCount++], e.Aside);
-      else if (!RemoveAtRestart(e.Aside)) Failed(tally, "Die Datei \"%s\" kann nicht gelöscht werden.", e.Path);
-    }
-  }
-  FreeUndoRecord(&journal);
   CloseUndoJournal();
+  HeldCount = 0;
   char record[kPathChars];
   FormatText(record, "%s%s%s", InstallDir, InstallDir[strlen(InstallDir) - 1] == '\\' ? "" : "\\", kUndoRecordName);
   RemoveFile(record);
-  (void)plan;
+}
+
+void DeleteEntry(RemovalPlan* plan, int32_t index, UndoTally* tally) {
+  const UndoEntry& e = plan->Record.Entries[index];
+  if (plan->Verdict[index] != kVerdictRemove || e.Run == plan->Record.OpenRun) return;
+  if (e.Kind == kUndoNewFile || e.Kind == kUndoReplaced) {
+    if (!plan->Oldest[index]) return;
+  } else if (e.Kind != kUndoOwnFile && e.Kind != kUndoIni) {
+    return;  // a library to unregister, done already
+  }
+  if (!NoLinkOnTheWay(e.Path)) {
+    Failed(tally, "Der Pfad \"%s\" führt über eine Verknüpfung und wird nicht verändert.", e.Path);
+    return;
+  }
+  if (RemoveFile(e.Path)) {
+    Done(tally, kLogRemoved, e.Path);
+  } else if (HeldCount < static_cast<int>(sizeof HeldFiles / sizeof HeldFiles[0])) {
+    CopyText(HeldFiles[HeldCount++], e.Path);
+  } else if (RemoveAtRestart(e.Path)) {
+    WriteLogLine(kLogRemoved, e.Path);
+  } else {
+    Failed(tally, "Die Datei \"%s\" kann nicht gelöscht werden.", e.Path);
+  }
 }
 
 void FinishRemoval(RemovalPlan* plan, const char* installDir, int* installDirLeft) {
-  for (int i = 0; i < HeldCount; ++i)
-    if (!RemoveFile(HeldAside[i])) RemoveAtRestart(HeldAside[i]);
+  for (int i = 0; i < HeldCount; ++i) {
+    if (RemoveFile(HeldFiles[i]) || RemoveAtRestart(HeldFiles[i])) WriteLogLine(kLogRemoved, HeldFiles[i]);
+  }
   HeldCount = 0;
   for (int32_t i = plan->Record.Count - 1; i >= 0; --i) {
     const UndoEntry& e = plan->Record.Entries[i];

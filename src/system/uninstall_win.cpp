@@ -100,6 +100,7 @@ int StartRemovalCopy(int silent) {
 
 struct Removal {
   RemovalPlan Plan;
+  int Phase;           // 1 the changes a cancel puts back, 2 past the point of return: the files
   int32_t Next;        // the entry undone next, from the last down
   UndoTally Tally;
   int CancelAsked;     // "Abbrechen" was pressed: the question comes before the next step
@@ -161,12 +162,29 @@ int WaitForFilesInUse() {
   return 1;
 }
 
+// One entry of the current phase; phase 1 then the point of return, phase 2.
+void RemoveNext() {
+  if (Undoing.Next >= 0) {
+    if (Undoing.Phase == 1) RemoveEntry(&Undoing.Plan, Undoing.Next, &Undoing.Tally);
+    else DeleteEntry(&Undoing.Plan, Undoing.Next, &Undoing.Tally);
+    --Undoing.Next;
+  }
+  if (Undoing.Next >= 0 || Undoing.Phase == 2) return;
+  CommitRemoval();
+  Undoing.Phase = 2;
+  Undoing.Next = Undoing.Plan.Record.Count - 1;
+}
+
+int RemovalDone() { return Undoing.Phase == 2 && Undoing.Next < 0; }
+
 void Step(HWND page) {
   int64_t started = BusyClockUs();
-  while (Undoing.Next >= 0 && BusyClockUs() - started < 30000) RemoveEntry(&Undoing.Plan, Undoing.Next--, &Undoing.Tally);
+  while (!RemovalDone() && BusyClockUs() - started < 30000) RemoveNext();
   int32_t count = Undoing.Plan.Record.Count;
-  SetProgress(GetDlgItem(page, IDC_PROGRESS), count - 1 - Undoing.Next, count, 1);
-  if (Undoing.Next >= 0) {
+  SetProgress(GetDlgItem(page, IDC_PROGRESS), (Undoing.Phase - 1) * count + count - 1 - Undoing.Next, 2 * count, 1);
+  // Nothing is put back once the files go.
+  if (Undoing.Phase == 2) EnableWindow(GetDlgItem(page, IDCANCEL), FALSE);
+  if (!RemovalDone()) {
     SetTimer(page, 1, 0, nullptr);
     return;
   }
@@ -200,7 +218,7 @@ INT_PTR CALLBACK RemovalPageProc(HWND page, UINT message, WPARAM wParam, LPARAM)
     }
     case WM_TIMER:
       KillTimer(page, 1);
-      if (Undoing.CancelAsked) AskCancel(page);
+      if (Undoing.CancelAsked && Undoing.Phase == 1) AskCancel(page);
       else Step(page);
       return TRUE;
     case WM_COMMAND:
@@ -290,11 +308,12 @@ int RemoveProduct(const char* installDir, const StarterAccount* starter, unsigne
     return kExitUnchanged;
   }
   BeginUndoMemory();
+  Undoing.Phase = 1;
   Undoing.Next = Undoing.Plan.Record.Count - 1;
   RunModalDialog(IDD_UNINSTALL, nullptr, RemovalPageProc, 0, RemovalEnded);
   if (!Undoing.Ended) {
     // The page could not be shown (or a silent run's hidden one ended early): done here.
-    while (Undoing.Next >= 0) RemoveEntry(&Undoing.Plan, Undoing.Next--, &Undoing.Tally);
+    while (!RemovalDone()) RemoveNext();
     Undoing.Result = 1;
   }
   if (Undoing.Result == 2) {
@@ -305,7 +324,6 @@ int RemoveProduct(const char* installDir, const StarterAccount* starter, unsigne
     ShowMessage(nullptr, text, caption, MB_ICONINFORMATION);
     return Undoing.Tally.Failed ? kExitFinishedWithErrors : kExitCancelled;
   }
-  CommitRemoval(&Undoing.Plan, &Undoing.Tally);
   Undoing.Tally.Failed += rolledBack.Failed;
   int code = Undoing.Tally.Failed || Undoing.Tally.Kept ? kExitFinishedWithErrors : kExitFinished;
   // The uninstaller that started this copy runs from the install folder: it is told the outcome

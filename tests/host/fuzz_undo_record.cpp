@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (ParseUndoRecord(bytes, headerLength + size, kPlace, trusted, &record, nullptr, nullptr)) {
     for (int32_t i = 0; i < record.Count; ++i) {
       const UndoEntry& e = record.Entries[i];
-      if (!strchr("PNRQCSGKVXIOMFU", e.Kind)) __builtin_trap();
+      if (!strchr("PNRQCSGKVXIOU", e.Kind)) __builtin_trap();
       if (e.Path && strlen(e.Path) >= 260 && e.Kind != 'V' && e.Kind != 'K' && e.Kind != 'X') __builtin_trap();
       if (!trusted && (e.Kind == 'N' || e.Kind == 'R' || e.Kind == 'P') &&
           !IsBelow(e.Path, kPlace.InstallDir) && !IsBelow(e.Path, kPlace.LinkFolders[1]))

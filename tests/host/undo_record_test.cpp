@@ -173,7 +173,7 @@ TEST(UndoRecord, AnUntrustedRecordKeepsToWhatItMayTouch) {
       {"C\tC:\\Windows\\Fonts", false, true},
       {"G\tC:\\Programme\\Produkt\\a.dll", true, true},
       {"G\tC:\\Users\\Anna\\boese.dll", false, true},
-      {"M\tC:\\Programme\\Produkt\\a.dll\tC:\\Programme\\Produkt\\stp0123ABCD.old", false, true},
+      {"U\tC:\\Programme\\Produkt\\a.dll", false, true},  // the uninstaller's own note
       {"V\t80000002\tSoftware\\Firma\\Produkt\tPath\t-", true, true},
       {"V\t80000002\tSoftware\\Microsoft\\Windows\\CurrentVersion\\Run\tx\t1:6100", false, true},
       {"V\t80000001\tsoftware\\microsoft\\windows\\currentversion\\runonce\tx\t-", false, true},
