@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "startup/codepage.h"
+#include "startup/merge_sort.h"
 #include "startup/text.h"
 
 namespace {
@@ -667,6 +668,48 @@ int ParseUndoRecord(char* bytes, size_t size, const UndoPlace& place, int truste
   return 1;
 }
 
+namespace {
+
+// The line that ends at end (just past its "\r\n"): its start, and its length without the line
+// end; null when no "\r\n" ends there (a line cut off, as the parser also sees it).
+const char* LineBefore(const char* bytes, const char* end, size_t* length) {
+  if (end - bytes < 2 || end[-2] != '\r' || end[-1] != '\n') return nullptr;
+  const char* stop = end - 2;
+  const char* start = stop;
+  while (start - bytes >= 2 && !(start[-2] == '\r' && start[-1] == '\n')) --start;
+  if (start - bytes < 2) start = bytes;
+  *length = static_cast<size_t>(stop - start);
+  return start;
+}
+
+// The run number of a "RUN" or "END" line as text, up to the next tab or the line's end.
+size_t RunNumber(const char* line, size_t length, const char** number) {
+  *number = line + 4;
+  size_t n = 0;
+  while (4 + n < length && line[4 + n] != '\t') ++n;
+  return n;
+}
+
+}  // namespace
+
+int UndoRecordEndsClosed(const char* bytes, size_t size) {
+  if (!bytes) return 0;
+  size_t length = 0;
+  const char* last = LineBefore(bytes, bytes + size, &length);
+  if (!last || length < 5 || memcmp(last, "END\t", 4) != 0) return 0;
+  const char *endNumber, *runNumber;
+  size_t endDigits = RunNumber(last, length, &endNumber);
+  if (4 + endDigits != length) return 0;  // "END" has the number alone
+  for (const char* line = last; line > bytes;) {
+    line = LineBefore(bytes, line, &length);
+    if (!line) return 0;
+    if (length < 4 || memcmp(line, "RUN\t", 4) != 0) continue;
+    size_t runDigits = RunNumber(line, length, &runNumber);
+    return runDigits == endDigits && endDigits > 0 && memcmp(runNumber, endNumber, endDigits) == 0;
+  }
+  return 0;
+}
+
 void FreeUndoRecord(UndoRecord* record) {
   free(record->Entries);
   free(record->Bytes);
@@ -730,17 +773,7 @@ int FoldFileEntries(const UndoRecord& record, int32_t* newest, unsigned char* ol
     int c = FoldCp1252(*x) - FoldCp1252(*y);
     return c != 0 ? c < 0 : a < b;
   };
-  for (int32_t width = 1; width < files; width *= 2) {
-    for (int32_t lo = 0; lo < files; lo += 2 * width) {
-      int32_t mid = lo + width < files ? lo + width : files;
-      int32_t hi = lo + 2 * width < files ? lo + 2 * width : files;
-      int32_t i = lo, j = mid, k = lo;
-      while (i < mid && j < hi) scratch[k++] = before(order[j], order[i]) ? order[j++] : order[i++];
-      while (i < mid) scratch[k++] = order[i++];
-      while (j < hi) scratch[k++] = order[j++];
-    }
-    memcpy(order, scratch, files * sizeof(int32_t));
-  }
+  MergeSortIndices(order, scratch, files, before);
   for (int32_t group = 0; group < files;) {
     int32_t end = group + 1;
     while (end < files && SamePath(record.Entries[order[end]].Path, record.Entries[order[group]].Path)) ++end;

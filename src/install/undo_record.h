@@ -129,6 +129,11 @@ int ParseUndoRecord(char* bytes, size_t size, const UndoPlace& place, int truste
                     UndoRefusal refuse, void* context);
 void FreeUndoRecord(UndoRecord* record);
 
+// 1 when the record's last line ends its last run ("END" with the number of the last "RUN"
+// line, as written): no run is open, and the record need not be parsed to know it. 0 means
+// only that the parse must tell.
+int UndoRecordEndsClosed(const char* bytes, size_t size);
+
 // The first line of a new record; 0 when it does not fit.
 size_t UndoHeaderN(char* out, size_t cap, const char* company, const char* product, const char* installDir);
 

@@ -8,6 +8,7 @@
 #include "install/undo_journal.h"
 #include "startup/codepage.h"
 #include "startup/compat.h"
+#include "startup/merge_sort.h"
 #include "startup/state.h"
 #include "startup/text.h"
 #include "startup/win_guards.h"
@@ -34,6 +35,110 @@ FileFacts FactsOf(const char* path) {
   facts.Size = static_cast<int64_t>(static_cast<uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow);
   facts.Time = static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32 | data.ftLastWriteTime.dwLowDateTime;
   return facts;
+}
+
+// The files of one folder as a listing of it tells, for planning a removal: one walk of the
+// folder answers for all its files (a look for each would cost a walk each where the system
+// compares names without case, as Wine does).
+struct ListedFile {
+  char* Name;
+  FileFacts Facts;
+};
+
+struct FolderListing {
+  char Folder[kPathChars];
+  ListedFile* Files;
+  int32_t Count;
+  char* Names;
+};
+
+FolderListing Listed;
+
+void ForgetListing() {
+  free(Listed.Files);
+  free(Listed.Names);
+  memset(&Listed, 0, sizeof Listed);
+}
+
+int FoldedCompare(const char* a, const char* b) {
+  for (; *a && FoldCp1252(static_cast<unsigned char>(*a)) == FoldCp1252(static_cast<unsigned char>(*b)); ++a, ++b) {
+  }
+  return FoldCp1252(static_cast<unsigned char>(*a)) - FoldCp1252(static_cast<unsigned char>(*b));
+}
+
+void ListFolder(const char* folder) {
+  ForgetListing();
+  CopyText(Listed.Folder, folder);
+  char pattern[kPathChars];
+  if (!FormatWholeText(pattern, "%s\\*", folder)) return;
+  int32_t capacity = 0;
+  size_t namesUsed = 0, namesCapacity = 0;
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA(pattern, &found);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+    size_t length = strlen(found.cFileName) + 1;
+    if (Listed.Count == capacity) {
+      capacity = capacity ? capacity * 2 : 256;
+      Listed.Files = static_cast<ListedFile*>(realloc(Listed.Files, capacity * sizeof(ListedFile)));
+    }
+    if (namesUsed + length > namesCapacity) {
+      namesCapacity = (namesCapacity ? namesCapacity * 2 : 8192) + length;
+      Listed.Names = static_cast<char*>(realloc(Listed.Names, namesCapacity));
+    }
+    if (!Listed.Files || !Listed.Names) break;
+    memcpy(Listed.Names + namesUsed, found.cFileName, length);
+    ListedFile& file = Listed.Files[Listed.Count++];
+    file.Name = reinterpret_cast<char*>(namesUsed);  // an offset until the names stop moving
+    file.Facts.Exists = 1;
+    file.Facts.Size = static_cast<int64_t>(static_cast<uint64_t>(found.nFileSizeHigh) << 32 | found.nFileSizeLow);
+    file.Facts.Time = static_cast<uint64_t>(found.ftLastWriteTime.dwHighDateTime) << 32 | found.ftLastWriteTime.dwLowDateTime;
+    namesUsed += length;
+  } while (FindNextFileA(find, &found));
+  FindClose(find);
+  if (!Listed.Files || !Listed.Names) {
+    ForgetListing();
+    return;
+  }
+  for (int32_t i = 0; i < Listed.Count; ++i)
+    Listed.Files[i].Name = Listed.Names + reinterpret_cast<size_t>(Listed.Files[i].Name);
+  // Sorted by name as the system compares names, for the look-ups below.
+  int32_t n = Listed.Count;
+  int32_t* order = static_cast<int32_t*>(malloc((n ? n : 1) * 2 * sizeof(int32_t)));
+  ListedFile* sorted = static_cast<ListedFile*>(malloc((n ? n : 1) * sizeof(ListedFile)));
+  if (!order || !sorted) {
+    free(order);
+    free(sorted);
+    ForgetListing();
+    return;
+  }
+  for (int32_t i = 0; i < n; ++i) order[i] = i;
+  MergeSortIndices(order, order + n, n,
+                   [](int32_t a, int32_t b) { return FoldedCompare(Listed.Files[a].Name, Listed.Files[b].Name) < 0; });
+  for (int32_t i = 0; i < n; ++i) sorted[i] = Listed.Files[order[i]];
+  free(order);
+  free(Listed.Files);
+  Listed.Files = sorted;
+}
+
+// FactsOf for planning, from the listing of the file's folder.
+FileFacts ListedFactsOf(const char* path) {
+  FileFacts none = {};
+  const char* slash = strrchr(path, '\\');
+  if (!slash) return none;
+  char folder[kPathChars];
+  CopyText(folder, path);
+  folder[slash - path] = 0;
+  if (!SamePath(folder, Listed.Folder) || !Listed.Folder[0]) ListFolder(folder);
+  for (int32_t low = 0, high = Listed.Count - 1; low <= high;) {
+    int32_t middle = low + (high - low) / 2;
+    int order = FoldedCompare(Listed.Files[middle].Name, slash + 1);
+    if (order == 0) return Listed.Files[middle].Facts;
+    if (order < 0) low = middle + 1;
+    else high = middle - 1;
+  }
+  return none;
 }
 
 // The file is as the run left it: the same length, and its last write within two seconds of the
@@ -428,6 +533,11 @@ int RollBackKilledRun(const char* installDir, UndoTally* tally) {
   size_t size = 0;
   char* bytes = ReadRecordFile(path, &size);
   if (!bytes) return 0;
+  // The usual case, a record whose last run ended, is told by its last lines alone.
+  if (UndoRecordEndsClosed(bytes, size)) {
+    free(bytes);
+    return 0;
+  }
   UndoPlace place = PlaceFor(installDir);
   UndoRecord record;
   Refusals refusals = {tally};
@@ -521,11 +631,11 @@ int PlanRemoval(const char* installDir, RemovalPlan* plan, AskSharedFile ask, Un
       continue;
     }
     if (e.Kind == kUndoOwnFile) {
-      plan->Verdict[i] = GetFileAttributesA(e.Path) != INVALID_FILE_ATTRIBUTES ? kVerdictRemove : kVerdictNone;
+      plan->Verdict[i] = ListedFactsOf(e.Path).Exists ? kVerdictRemove : kVerdictNone;
       continue;
     }
     if (!plan->Oldest[i]) continue;
-    FileFacts facts = FactsOf(e.Path);
+    FileFacts facts = ListedFactsOf(e.Path);
     const UndoEntry& newest = record.Entries[plan->Newest[i]];
     // Only what the product wrote where nothing stood is its to remove, and only as it wrote it.
     if (!facts.Exists || e.Kind != kUndoNewFile) plan->Verdict[i] = kVerdictNone;
@@ -570,6 +680,7 @@ int PlanRemoval(const char* installDir, RemovalPlan* plan, AskSharedFile ask, Un
       later = record.Entries[j].Kind == kUndoRegistered && plan->Verdict[j] && SamePath(record.Entries[j].Path, e.Path);
     if (!later) plan->Verdict[i] = kVerdictRemove;
   }
+  ForgetListing();
   for (int32_t i = 0; i < n; ++i) {
     char kind = record.Entries[i].Kind;
     if (plan->Verdict[i] == kVerdictRemove && kind != kUndoRegistered) plan->Files += 1;
@@ -587,6 +698,12 @@ void FindFilesInUse(RemovalPlan* plan) {
     // The uninstaller that started the removal runs from its file: it goes once it has ended.
     const char* name = strrchr(e.Path, '\\');
     if (name && SamePath(name + 1, kUninstallerName)) continue;
+    // What a running program holds is its code: programs and libraries are looked at, each.
+    const char* dot = name ? strrchr(name, '.') : nullptr;
+    static const char* const kCode[] = {".exe", ".dll", ".ocx", ".cpl", ".scr", ".com", ".sys", ".drv", ".tlb"};
+    int code = 0;
+    for (const char* extension : kCode) code |= dot && SamePath(dot, extension);
+    if (!code) continue;
     // The open a deletion needs, with everyone else allowed everything: refused only where a
     // program runs from the file or holds it without sharing.
     HANDLE file = CreateFileA(e.Path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,

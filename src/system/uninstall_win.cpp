@@ -31,6 +31,7 @@ const char kSharedQuestion[] =
 const char kSharedCaption[] = "Gemeinsam genutzte Datei entfernen?";
 const char kNoRecord[] = "In \"%s\" ist keine Installation von $p verzeichnet.";
 const char kTempStem[] = "stpun";
+constexpr UINT kRemovalStep = WM_APP + 1;  // the next slice of the removal, posted
 
 // The uninstaller's copy in the temporary folder, from which the removal runs: the one in the
 // install folder goes with it.
@@ -177,15 +178,32 @@ void RemoveNext() {
 
 int RemovalDone() { return Undoing.Phase == 2 && Undoing.Next < 0; }
 
+// Something waits for the page's thread: input, paint, a timer or a message, new or left from
+// before (the word of what is new forgets what a look has seen once).
+int ThreadWaits() { return GetQueueStatus(QS_INPUT | QS_PAINT | QS_TIMER | QS_POSTMESSAGE | QS_SENDMESSAGE) != 0; }
+
+// The next slice: posted at once while nothing waits (the least interval of a timer would leave
+// the thread idle a third of the time), through a 0 ms timer otherwise, so input and paint go
+// first (a posted message would come before them).
+void NextSlice(HWND page) {
+  if (ThreadWaits() || !PostMessageA(page, kRemovalStep, 0, 0)) SetTimer(page, 1, 0, nullptr);
+}
+
 void Step(HWND page) {
-  int64_t started = BusyClockUs();
-  while (!RemovalDone() && BusyClockUs() - started < 30000) RemoveNext();
+  int64_t started = BusyClockUs(), looked = started;
+  for (int64_t now = started; !RemovalDone() && now - started < 50000; now = BusyClockUs()) {
+    RemoveNext();
+    // A click on "Abbrechen" or a paint ends the slice within a few milliseconds.
+    if (now - looked < 2000) continue;
+    looked = now;
+    if (ThreadWaits()) break;
+  }
   int32_t count = Undoing.Plan.Record.Count;
   SetProgress(GetDlgItem(page, IDC_PROGRESS), (Undoing.Phase - 1) * count + count - 1 - Undoing.Next, 2 * count, 1);
   // Nothing is put back once the files go.
   if (Undoing.Phase == 2) EnableWindow(GetDlgItem(page, IDCANCEL), FALSE);
   if (!RemovalDone()) {
-    SetTimer(page, 1, 0, nullptr);
+    NextSlice(page);
     return;
   }
   Undoing.Result = 1;
@@ -213,10 +231,15 @@ INT_PTR CALLBACK RemovalPageProc(HWND page, UINT message, WPARAM wParam, LPARAM)
       HWND bar = GetDlgItem(page, IDC_PROGRESS);
       SetProgress(bar, 0, 1, 1);
       AttachProgressBar(bar);
+      // A modal dialog shows itself once its thread's queue runs empty: the first step's timer
+      // can come before that, and a library that takes a while to unregister would leave the
+      // user without a page meanwhile.
+      if (!Silent) ShowWindow(page, SW_SHOWNORMAL);
       SetTimer(page, 1, 0, nullptr);
       return TRUE;
     }
     case WM_TIMER:
+    case kRemovalStep:
       KillTimer(page, 1);
       if (Undoing.CancelAsked && Undoing.Phase == 1) AskCancel(page);
       else Step(page);

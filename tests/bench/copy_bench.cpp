@@ -4,6 +4,7 @@
 // from a click on "Abbrechen" during a copy until the cancel question is up, and the reading
 // of large scripts. Figures are printed, never asserted.
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "install_driver.h"
+#include "product_registry.h"
 #include "script/option_tree.h"
 #include "script/reader.h"
 #include "startup/arena.h"
@@ -354,6 +356,118 @@ bool CompareCopies(const char* title, const std::vector<BenchFile>& files, const
   return true;
 }
 
+// Seconds the run takes, started with arguments; -1 when it does not end with 0.
+double TimeProgram(const std::string& exe, const std::string& arguments) {
+  ui::Setup run;
+  double start = Now();
+  if (!ui::StartProgram(&run, exe, arguments)) return -1;
+  int code = ui::WaitExit(&run, 300000);
+  return code == 0 ? Now() - start : -1;
+}
+
+// The 5,000 small files: the copy page with the undo record against the same program without it
+// (setup-ohne-protokoll.exe, its journal's notes going nowhere), in turn.
+bool CompareRecord(const std::string& root) {
+  std::vector<BenchFile> files = SmallFiles(false);
+  std::string install = root + "\\Ziel", medium;
+  double mb = MakeBenchMedium("protokoll", files, install, &medium);
+  std::string exe = SETUP_EXE_PATH, with = ui::JoinPath(medium, "setup.exe");
+  std::string without = exe.substr(0, exe.find_last_of('\\')) + "\\setup-ohne-protokoll.exe";
+  printf("\nundo record: %zu files, %.1f MB\n", files.size(), mb);
+  constexpr int kRounds = 7;
+  std::vector<double> withTimes, withoutTimes;
+  for (int round = 0; round < kRounds; ++round) {
+    for (int turn = 0; turn < 2; ++turn) {
+      bool record = (round + turn) % 2 == 0;
+      CopyFileA(record ? exe.c_str() : without.c_str(), with.c_str(), FALSE);
+      double seconds = TimeCopyPageRun(files, medium, install);
+      if (seconds <= 0) {
+        printf("bench: the copy page did not complete the copy\n");
+        return false;
+      }
+      (record ? withTimes : withoutTimes).push_back(seconds);
+    }
+    printf("  round %d: with the record %.3f, without %.3f\n", round, withTimes.back(), withoutTimes.back());
+  }
+  CopyFileA(exe.c_str(), with.c_str(), FALSE);
+  printf("copy page with the record:    %.3f s (%.3f s)\n", Best(withTimes), Median(withTimes));
+  printf("copy page without the record: %.3f s (%.3f s)\n", Best(withoutTimes), Median(withoutTimes));
+  printf("speed with the record / without: %.2f (medians: %.2f; goal: at least 0.90)\n",
+         Best(withoutTimes) / Best(withTimes), Median(withoutTimes) / Median(withTimes));
+  return true;
+}
+
+// Seconds the uninstaller takes, started with arguments, until its copy in the temporary folder
+// has ended too (it removes the uninstaller's own file and the folders after the uninstaller's
+// exit); -1 when the uninstaller does not end with 0.
+double TimeRemoval(const std::string& exe, const std::string& arguments) {
+  double start = Now();
+  if (TimeProgram(exe, arguments) < 0) return -1;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32 entry;
+  entry.dwSize = sizeof entry;
+  for (BOOL more = snapshot != INVALID_HANDLE_VALUE && Process32First(snapshot, &entry); more;
+       more = Process32Next(snapshot, &entry)) {
+    if (_strnicmp(entry.szExeFile, "stpun", 5) != 0) continue;
+    if (HANDLE copy = OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID)) {
+      WaitForSingleObject(copy, 60000);
+      CloseHandle(copy);
+    }
+  }
+  if (snapshot != INVALID_HANDLE_VALUE) CloseHandle(snapshot);
+  return Now() - start;
+}
+
+// The uninstaller (unattended) of the 5,000 small files against a plain DeleteFileA loop over the
+// same installed files.
+bool CompareRemoval(const std::string& root) {
+  std::vector<BenchFile> files = SmallFiles(false);
+  std::string install = root + "\\Ziel", medium;
+  double mb = MakeBenchMedium("entfernen", files, install, &medium);
+  std::string with = ui::JoinPath(medium, "setup.exe");
+  printf("\nremoval: %zu files, %.1f MB\n", files.size(), mb);
+  std::vector<double> removal, loop;
+  for (int round = 0; round < 5; ++round) {
+    if (TimeProgram(with, "/S") <= 0) {
+      printf("bench: the unattended install failed\n");
+      return false;
+    }
+    double seconds = TimeRemoval(install + "\\uninst.exe", "/UNINSTALL /S");
+    if (seconds <= 0 || ui::FileExists(install)) {
+      printf("bench: the uninstaller did not remove the product\n");
+      return false;
+    }
+    removal.push_back(seconds);
+    ui::RemoveTree(install);
+    TimeProgram(with, "/S");
+    double start = Now();
+    for (const BenchFile& file : files) DeleteFileA(ui::JoinPath(install, file.Installed()).c_str());
+    loop.push_back(Now() - start);
+    ui::RemoveTree(install);
+    ui::DeleteKeyTree(ui::UninstallKey(ui::CompanyName(), ui::ProductName()));
+    printf("  round %d: uninstaller %.3f, DeleteFileA loop %.3f\n", round, removal.back(), loop.back());
+  }
+  // What every removal costs whatever the product: two processes started (the uninstaller and
+  // its copy in the temporary folder), the copy made, the record read. Measured on a product of
+  // one file.
+  std::vector<BenchFile> one(files.begin(), files.begin() + 1);
+  std::string oneMedium;
+  MakeBenchMedium("ein-teil", one, install, &oneMedium);
+  std::vector<double> fixed;
+  for (int round = 0; round < 5; ++round) {
+    TimeProgram(ui::JoinPath(oneMedium, "setup.exe"), "/S");
+    fixed.push_back(TimeRemoval(install + "\\uninst.exe", "/UNINSTALL /S"));
+  }
+  printf("uninstaller (unattended, from its start to its exit): %.3f s (%.3f s)\n", Best(removal), Median(removal));
+  printf("  of which the same for a product of one file:        %.3f s (%.3f s)\n", Best(fixed), Median(fixed));
+  printf("plain DeleteFileA loop:                               %.3f s (%.3f s)\n", Best(loop), Median(loop));
+  printf("uninstaller / loop: %.2f (medians: %.2f); its work on the files / loop: %.2f (medians: %.2f; goal: at "
+         "most 1.5)\n",
+         Best(removal) / Best(loop), Median(removal) / Median(loop), (Best(removal) - Best(fixed)) / Best(loop),
+         (Median(removal) - Median(fixed)) / Median(loop));
+  return true;
+}
+
 // Milliseconds to read a script of count file entries in the given number of sections, as
 // start-up reads it; the script lies on disk an hour old (Wine parses a file again on every
 // profile call while it is younger than about two seconds).
@@ -391,7 +505,7 @@ double TimeScriptReading(const std::string& folder, int count, int sections) {
 
 }  // namespace
 
-// With arguments, only the parts named: mixed, small, folders, cancel, script.
+// With arguments, only the parts named: mixed, small, folders, record, removal, cancel, script.
 int main(int argc, char** argv) {
   auto wanted = [&](const char* part) {
     for (int i = 1; i < argc; ++i)
@@ -403,6 +517,8 @@ int main(int argc, char** argv) {
   if (wanted("mixed") && !CompareCopies("mixed", MixedFiles(), root, true)) return 1;
   if (wanted("small") && !CompareCopies("small, one folder", SmallFiles(false), root, false)) return 1;
   if (wanted("folders") && !CompareCopies("small, folders of 100", SmallFiles(true), root, false)) return 1;
+  if (wanted("record") && !CompareRecord(root)) return 1;
+  if (wanted("removal") && !CompareRemoval(root)) return 1;
 
   // The cancel question is timed over a longer copy: the large file many times over.
   std::string install = root + "\\Ziel";

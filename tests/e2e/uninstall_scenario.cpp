@@ -4,6 +4,8 @@
 // version; a run killed in its system update is rolled back by the next start; a record that
 // someone else wrote deletes nothing.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <string>
@@ -95,11 +97,31 @@ std::string Difference(const std::vector<std::string>& a, const std::vector<std:
   return text;
 }
 
+// The uninstaller's exit code comes once its copy in the temporary folder has reported; the
+// copy removes the uninstaller's own file and the install folder after that. Waits for every
+// such copy to end (30 seconds at most each).
+void WaitForRemovalCopies() {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return;
+  PROCESSENTRY32 entry;
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+    if (_strnicmp(entry.szExeFile, "stpun", 5) != 0) continue;
+    HANDLE copy = OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID);
+    if (!copy) continue;
+    EXPECT_EQ(WaitForSingleObject(copy, 30000), WAIT_OBJECT_0) << "the removal's copy ends";
+    CloseHandle(copy);
+  }
+  CloseHandle(snapshot);
+}
+
 int RunUnseen(const std::string& exe, const std::string& arguments) {
   ui::Setup run;
   if (!ui::StartProgram(&run, exe, arguments)) return -1;
   int seen = 0;
-  return ui::WaitExitUnseen(&run, &seen, true);
+  int code = ui::WaitExitUnseen(&run, &seen, true);
+  WaitForRemovalCopies();
+  return code;
 }
 
 // A message box of whichever process shows it (the uninstaller works in a copy of itself),

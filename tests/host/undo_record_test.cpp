@@ -127,6 +127,36 @@ TEST(UndoRecord, RunsAndTheOpenOne) {
   EXPECT_EQ(loops.Refused.size(), 4u);
 }
 
+// The start of every setup and uninstaller looks at the record's end first: only a record
+// whose last run ended, as written, goes without a parse.
+TEST(UndoRecord, TheQuickLookAtTheEndAgreesWithTheParse) {
+  std::string finished = kRun1 + "N\tC:\\Programme\\Produkt\\a.exe\t10\t01D8000000000001\r\nEND\t1\r\n";
+  std::string second = "RUN\t12\t01D9000000000000\r\nC\tC:\\Programme\\Produkt\\Daten\r\n";
+  struct Case {
+    std::string Text;
+    int Closed;
+  } cases[] = {
+      {Header() + finished, 1},
+      {Header() + finished + second + "END\t12\r\n", 1},
+      {Header() + finished + second, 0},                  // killed in its second run
+      {Header() + finished + second + "END\t1", 0},       // cut off in its END line
+      {Header() + finished + second + "END\t12", 0},      // the same, its line end missing
+      {Header() + finished + second + "END\t1\r\n", 0},   // an END of another run
+      {Header() + finished + second + "END\t120\r\n", 0}, // the number's start alone is not it
+      {Header() + finished + second + "END\t12\tx\r\n", 0},
+      {Header() + "END\t1\r\n", 0},                    // no run at all
+      {"END\t1\r\n", 0},
+      {"", 0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(UndoRecordEndsClosed(c.Text.data(), c.Text.size()), c.Closed) << c.Text;
+    Parsed p;
+    Parse(&p, c.Text);
+    if (c.Closed) EXPECT_TRUE(p.Good && p.Record.OpenRun == 0) << c.Text;
+  }
+  EXPECT_EQ(UndoRecordEndsClosed(nullptr, 0), 0);
+}
+
 TEST(UndoRecord, ARecordOfAnotherProductOrFolderIsRefusedWhole) {
   for (const std::string& header :
        {std::string("UNDO\t1\tFirma\tAnderes\tC:\\Programme\\Produkt\r\n"), Header("C:\\Programme\\Anderes"),
