@@ -26,7 +26,7 @@ int WaitExitUnseen(ui::Setup* setup, int* windowsSeen) {
   DWORD start = GetTickCount();
   while (WaitForSingleObject(setup->Process, 2) == WAIT_TIMEOUT) {
     for (HWND window : ui::TopWindows(setup->Pid)) ADD_FAILURE() << "a window: " << ui::WindowText(window), ++*windowsSeen;
-    if (GetTickCount() - start > 60000) return ui::WaitExit(setup, 0);
+    if (GetTickCount() - start > ui::Scaled(60000)) return ui::WaitExit(setup, 0);
   }
   return ui::WaitExit(setup, 0);
 }

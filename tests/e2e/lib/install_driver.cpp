@@ -94,6 +94,7 @@ PageKind KindOf(HWND window) {
 }  // namespace
 
 int WaitCleanExit(Setup* setup, DWORD timeoutMs) {
+  timeoutMs = Scaled(timeoutMs);
   DWORD start = GetTickCount();
   std::vector<HWND> pressed;
   while (GetTickCount() - start < timeoutMs) {

@@ -1,6 +1,7 @@
 #include "ui_driver.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include <tlhelp32.h>
@@ -11,6 +12,17 @@
 namespace ui {
 
 std::string TestRoot() { return SETUP_TEST_ROOT; }
+
+DWORD Scaled(DWORD ms) {
+  static const DWORD scale = [] {
+    char value[16] = "";
+    DWORD length = GetEnvironmentVariableA("SETUP_TEST_WAIT_SCALE", value, sizeof value);
+    DWORD n = length && length < sizeof value ? strtoul(value, nullptr, 10) : 0;
+    return n ? n : 1;
+  }();
+  if (ms == INFINITE) return ms;
+  return ms > (INFINITE - 1) / scale ? INFINITE - 1 : ms * scale;
+}
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
   if (folder.empty() || folder.back() == '\\') return folder + name;
@@ -127,7 +139,7 @@ bool StartSetup(Setup* setup, const std::string& medium, const std::string& argu
 
 int WaitExit(Setup* setup, DWORD timeoutMs) {
   if (!setup->Process) return -1;
-  if (WaitForSingleObject(setup->Process, timeoutMs) != WAIT_OBJECT_0) {
+  if (WaitForSingleObject(setup->Process, Scaled(timeoutMs)) != WAIT_OBJECT_0) {
     TerminateProcess(setup->Process, 99);
     WaitForSingleObject(setup->Process, 5000);
     CloseHandle(setup->Process);
@@ -172,6 +184,7 @@ BOOL CALLBACK CollectChildren(HWND window, LPARAM param) {
 }
 
 template <class Found> HWND Poll(DWORD timeoutMs, Found found) {
+  timeoutMs = Scaled(timeoutMs);
   DWORD start = GetTickCount();
   for (;;) {
     if (HWND window = found()) return window;
@@ -219,6 +232,7 @@ HWND WaitMessageBox(DWORD pid, DWORD timeoutMs) {
 }
 
 bool WaitGone(HWND window, DWORD timeoutMs) {
+  timeoutMs = Scaled(timeoutMs);
   DWORD start = GetTickCount();
   while (IsWindow(window) && IsWindowVisible(window)) {
     if (GetTickCount() - start > timeoutMs) return false;

@@ -10,6 +10,10 @@
 namespace ui {
 
 constexpr DWORD kWait = 10000;  // default time to wait for a window, in milliseconds
+// A time to wait for something the program does, stretched by the whole number in the
+// environment variable SETUP_TEST_WAIT_SCALE (make test32's guest emulates its processor and
+// runs every program many times slower). Every wait of the driver goes through it.
+DWORD Scaled(DWORD ms);
 
 // Test folders (Windows paths).
 std::string TestRoot();                                   // scratch folder of the test run
