@@ -27,7 +27,7 @@ TEST(ReadPeFileVersion, AgreesWithTheVersionLibrary) {
       if (find != INVALID_HANDLE_VALUE) FindClose(find);
     }
   std::string build32 = SETUP_EXE_PATH;
-  build32 = build32.substr(0, build32.rfind("\\win64\\")) + "\\win32\\";
+  build32 = build32.substr(0, build32.rfind('\\', build32.rfind('\\') - 1)) + "\\win32\\";
   files.push_back(build32 + "setup.exe");
   files.push_back(build32 + "setuplst.exe");
 
@@ -55,7 +55,7 @@ TEST(ReadPeFileVersion, AgreesWithTheVersionLibrary) {
   printf("%zu files compared with the version library, %d with a version, %d of them 32-bit\n", files.size(),
          withVersion, pe32);
   EXPECT_GT(withVersion, 100);
-  EXPECT_EQ(pe32, 2);
+  EXPECT_EQ(pe32, sizeof(void*) == 4 ? withVersion : 2);  // the i686 build runs where everything is 32-bit
 }
 
 }  // namespace
