@@ -469,8 +469,10 @@ int CancelFromPage(Setup* setup, HWND page) {
   return WaitExit(setup);
 }
 
-bool SaveScreenshot(const std::string& path) {
-  int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+std::vector<COLORREF> ScreenPixels(const RECT& area) {
+  int width = area.right - area.left, height = area.bottom - area.top;
+  std::vector<COLORREF> pixels;
+  if (width <= 0 || height <= 0) return pixels;
   HDC screen = GetDC(nullptr);
   HDC memory = CreateCompatibleDC(screen);
   BITMAPINFO info = {};
@@ -480,27 +482,32 @@ bool SaveScreenshot(const std::string& path) {
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  bool ok = false;
-  if (bitmap) {
+  if (HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0)) {
     HGDIOBJ old = SelectObject(memory, bitmap);
-    ok = BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
-    SelectObject(memory, old);
-    if (ok) {
-      std::vector<unsigned char> rgb(static_cast<size_t>(width) * height * 3);
-      const unsigned char* src = static_cast<const unsigned char*>(bits);
-      for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i) {
-        rgb[i * 3] = src[i * 4 + 2];
-        rgb[i * 3 + 1] = src[i * 4 + 1];
-        rgb[i * 3 + 2] = src[i * 4];
-      }
-      ok = WritePng(path, width, height, rgb);
+    if (BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY)) {
+      const COLORREF* source = static_cast<const COLORREF*>(bits);  // 0x00RRGGBB in a 32-bit DIB
+      pixels.assign(source, source + static_cast<size_t>(width) * height);
+      for (COLORREF& c : pixels) c &= 0xFFFFFF;
     }
+    SelectObject(memory, old);
     DeleteObject(bitmap);
   }
   DeleteDC(memory);
   ReleaseDC(nullptr, screen);
-  return ok;
+  return pixels;
+}
+
+bool SaveScreenshot(const std::string& path) {
+  int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  std::vector<COLORREF> pixels = ScreenPixels({0, 0, width, height});
+  if (pixels.empty()) return false;
+  std::vector<unsigned char> rgb(pixels.size() * 3);
+  for (size_t i = 0; i < pixels.size(); ++i) {
+    rgb[i * 3] = static_cast<unsigned char>(pixels[i] >> 16);
+    rgb[i * 3 + 1] = static_cast<unsigned char>(pixels[i] >> 8);
+    rgb[i * 3 + 2] = static_cast<unsigned char>(pixels[i]);
+  }
+  return WritePng(path, width, height, rgb);
 }
 
 COLORREF ScreenPixel(int x, int y) {

@@ -144,5 +144,8 @@ int CancelFromWelcomePage(Setup* setup);
 bool SaveScreenshot(const std::string& path);
 // Reads one pixel of the screen as 0xRRGGBB (after the windows have painted).
 COLORREF ScreenPixel(int x, int y);
+// Reads a rectangle of the screen in one go, row by row, as 0xRRGGBB values (empty when it
+// cannot be read): one request to the display instead of one per pixel.
+std::vector<COLORREF> ScreenPixels(const RECT& area);
 
 }  // namespace ui
