@@ -126,7 +126,8 @@ int main(int argc, char** argv) {
         }
         if (!pictured) continue;
       } else {
-        Sleep(400);  // let it paint
+        Sleep(ui::Scaled(400));  // let it paint
+        if (!IsWindow(window) || !IsWindowVisible(window)) continue;  // a box on its way out
         ui::SaveScreenshot(path);
       }
       ++shot;
