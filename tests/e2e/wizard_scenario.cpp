@@ -76,7 +76,7 @@ TEST(WizardScenario, FrameWelcomePageAndTheCancelQuestion) {
   for (const std::string& text : ui::AllTexts(page)) EXPECT_EQ(text.find('$'), std::string::npos) << text;
   EXPECT_EQ(ui::ButtonIds(page), (std::vector<int>{1000, 9}));
   EXPECT_TRUE(WaitFocus(page, 1000));
-  Sleep(300);
+  ui::Settle(300);
   // The title: white text over a black shadow 3 pixels to the lower right, on teal.
   POINT origin = {0, 0};
   ClientToScreen(run.Frame, &origin);
@@ -127,7 +127,7 @@ TEST(WizardScenario, CloseQuestionAndTheKeyboardAfterIt) {
   ui::SendCommand(page, IDCANCEL);
   ui::SendCommand(page, 9);
   ui::CloseWindowCommand(run.Frame);
-  Sleep(500);
+  ui::Settle(500);
   EXPECT_EQ(ui::Dialogs(run.Setup.Pid).size(), 2u);  // the page and the one box
   EXPECT_TRUE(ui::Answer(box, 1));
   EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == page; }));

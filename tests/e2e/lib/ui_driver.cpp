@@ -24,6 +24,8 @@ DWORD Scaled(DWORD ms) {
   return ms > (INFINITE - 1) / scale ? INFINITE - 1 : ms * scale;
 }
 
+void Settle(DWORD ms) { Sleep(Scaled(ms)); }
+
 std::string JoinPath(const std::string& folder, const std::string& name) {
   if (folder.empty() || folder.back() == '\\') return folder + name;
   return folder + "\\" + name;

@@ -14,6 +14,8 @@ constexpr DWORD kWait = 10000;  // default time to wait for a window, in millise
 // environment variable SETUP_TEST_WAIT_SCALE (make test32's guest emulates its processor and
 // runs every program many times slower). Every wait of the driver goes through it.
 DWORD Scaled(DWORD ms);
+// Gives the program that long (stretched as above) to answer what the driver just did.
+void Settle(DWORD ms);
 
 // Test folders (Windows paths).
 std::string TestRoot();                                   // scratch folder of the test run
