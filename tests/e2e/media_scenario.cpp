@@ -20,9 +20,9 @@ std::string Script(const std::string& install, const std::vector<std::string>& e
 
 constexpr size_t kLarge = 96u * 1024 * 1024;
 
-// Lets the setup run in 0.1 ms steps until the file the pattern names in the install folder has
-// grown beyond the given size after the small first file is in, and holds it there: however
-// fast the copy, it is caught.
+// Lets the setup run in 0.1 ms steps (stretched as the driver's waits are) until the file the
+// pattern names in the install folder has grown beyond the given size after the small first
+// file is in, and holds it there: however fast the copy, it is caught.
 bool HoldCopy(ui::ProcessThreads* threads, const std::string& install, const char* pattern, DWORD beyond) {
   if (!threads->Suspend()) return false;
   LARGE_INTEGER frequency, start, now;
@@ -37,7 +37,7 @@ bool HoldCopy(ui::ProcessThreads* threads, const std::string& install, const cha
     threads->Resume();
     QueryPerformanceCounter(&start);
     do QueryPerformanceCounter(&now);
-    while ((now.QuadPart - start.QuadPart) * 10000 < frequency.QuadPart);
+    while ((now.QuadPart - start.QuadPart) * 10000 < frequency.QuadPart * ui::Scaled(1));
     threads->Suspend();
   }
   threads->Resume();
