@@ -204,14 +204,29 @@ std::vector<HWND> TopWindows(DWORD pid) {
   return windows;
 }
 
+namespace {
+
+struct FrameSearch {
+  DWORD Pid;
+  HWND Found;
+};
+
+BOOL CALLBACK FindFrame(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<FrameSearch*>(param);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner != search->Pid || ClassName(window) != "SETUPFRAME") return TRUE;
+  search->Found = window;
+  return FALSE;
+}
+
+}  // namespace
+
+// Looked for among every top-level window, shown or not, by class name and process.
 HWND FrameOf(DWORD pid) {
-  HWND frame = nullptr;
-  while ((frame = FindWindowExA(nullptr, frame, "SETUPFRAME", nullptr)) != nullptr) {
-    DWORD owner = 0;
-    GetWindowThreadProcessId(frame, &owner);
-    if (owner == pid) return frame;
-  }
-  return nullptr;
+  FrameSearch search = {pid, nullptr};
+  EnumWindows(FindFrame, reinterpret_cast<LPARAM>(&search));
+  return search.Found;
 }
 
 HWND WaitWindow(DWORD pid, const char* caption, const char* className, DWORD timeoutMs) {
