@@ -35,6 +35,9 @@ TEST(ReadPeFileVersion, AgreesWithTheVersionLibrary) {
   for (const std::string& file : files) {
     std::string bytes;
     ASSERT_TRUE(ui::ReadFile(file, &bytes)) << file;
+    // The 16-bit modules (NE) of a 32-bit system folder have versions the parser does not read.
+    uint32_t pe = bytes.size() > 0x40 ? *reinterpret_cast<const uint32_t*>(bytes.data() + 0x3C) : 0;
+    if (pe + 2 <= bytes.size() && bytes.compare(pe, 2, "NE") == 0) continue;
     DWORD ignored = 0, size = GetFileVersionInfoSizeA(file.c_str(), &ignored);
     std::vector<char> info(size + 1);
     VS_FIXEDFILEINFO* fixed = nullptr;
@@ -49,7 +52,6 @@ TEST(ReadPeFileVersion, AgreesWithTheVersionLibrary) {
     EXPECT_EQ(ms, fixed->dwFileVersionMS) << file;
     EXPECT_EQ(ls, fixed->dwFileVersionLS) << file;
     ++withVersion;
-    uint32_t pe = bytes.size() > 0x40 ? *reinterpret_cast<const uint32_t*>(bytes.data() + 0x3C) : 0;
     pe32 += pe + 26 <= bytes.size() && bytes[pe + 24] == 0x0B && bytes[pe + 25] == 0x01;
   }
   printf("%zu files compared with the version library, %d with a version, %d of them 32-bit\n", files.size(),
