@@ -176,7 +176,7 @@ TEST(UnattendedScenario, EachOutcomeHasItsExitCode) {
   ui::Setup first;
   ASSERT_TRUE(ui::StartSetup(&first, plain, "/S"));
   HWND frame = nullptr;
-  for (DWORD start = GetTickCount(); !(frame = ui::FrameOf(first.Pid)) && GetTickCount() - start < ui::Scaled(1000);)
+  for (DWORD start = GetTickCount(); !(frame = ui::FrameOf(first.Pid)) && GetTickCount() - start < ui::Scaled(ui::kWait);)
     Sleep(2);
   ASSERT_NE(frame, nullptr);
   {
