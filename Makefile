@@ -2,13 +2,14 @@
 #   make test   install what is missing, build the three trees, run every test
 #   make demo   build, then run setup.exe on a copy of examples/medium under Wine
 # Further: make build, make dist (the publisher's kit), make fuzz (longer fuzzing), make bench,
-# make clean.
+# make clean, and make test32 (the shipped i686 setup.exe under test in a guest with 32-bit
+# Wine; tools/vm32).
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 FUZZ_SECONDS ?= 5
 
-.PHONY: all deps configure build test demo dist fuzz bench clean
+.PHONY: all deps configure build test test32 demo dist fuzz bench clean
 
 all: build
 
@@ -24,7 +25,8 @@ toolchain = $(if $(wildcard $(BUILD)/$(1)/CMakeCache.txt),,-DCMAKE_TOOLCHAIN_FIL
 # built first.
 configure: deps
 	cmake -S . -B $(BUILD)/win32 -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
-	  $(call toolchain,win32,mingw-i686) -DSETUPLST_TOOL=$(abspath $(BUILD))/host/setuplst $(CMAKE_FLAGS) >/dev/null
+	  $(call toolchain,win32,mingw-i686) -DSETUPLST_TOOL=$(abspath $(BUILD))/host/setuplst \
+	  $(CMAKE_FLAGS) >/dev/null
 	cmake -S . -B $(BUILD)/win64 -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
 	  $(call toolchain,win64,mingw-x86_64) -DSETUPLST_TOOL=$(abspath $(BUILD))/host/setuplst \
 	  $(CMAKE_FLAGS) >/dev/null
@@ -39,6 +41,13 @@ build: configure
 
 test: build
 	@tools/run-tests $(BUILD)
+
+# The guest's image is made once into $(BUILD)/vm32 and again only when its recipe changes.
+test32: configure
+	@tools/install-deps.sh test32
+	cmake --build $(BUILD)/host -j $(JOBS) --target setuplst
+	cmake --build $(BUILD)/win32 -j $(JOBS) --target all test32
+	@tools/vm32/test32 $(BUILD)
 
 demo: build
 	@tools/demo $(BUILD)

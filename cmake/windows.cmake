@@ -98,6 +98,15 @@ else()
   endforeach()
   target_link_options(kit_program PRIVATE -static -s -mwindows)
   target_link_options(kit_library PRIVATE -static -s -Wl,--kill-at)
+  # The same tests, fixtures and sample medium built as i686, for make test32, which runs them
+  # against this setup.exe in a guest with 32-bit Wine (tools/vm32). Built on request only
+  # (target test32) and never run by ctest here: this machine cannot run 32-bit Wine.
+  get_directory_property(SETUP_SHIPPED_TARGETS BUILDSYSTEM_TARGETS)
+  include(cmake/wine-tests.cmake)
+  get_directory_property(SETUP_TEST32_TARGETS BUILDSYSTEM_TARGETS)
+  list(REMOVE_ITEM SETUP_TEST32_TARGETS ${SETUP_SHIPPED_TARGETS})
+  set_target_properties(${SETUP_TEST32_TARGETS} PROPERTIES EXCLUDE_FROM_ALL ON)
+  add_custom_target(test32 DEPENDS e2e_scenarios windows_tests demo_walk)
 endif()
 
 # setuplst, the publisher's tool, as a console program on the portable core.

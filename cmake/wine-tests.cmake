@@ -70,9 +70,11 @@ if(TARGET fixtures)
 endif()
 
 # One ctest entry per test binary keeps Wine start-ups down; gtest prints every case.
-add_test(NAME windows.unit COMMAND windows_tests --gtest_color=no)
-add_test(NAME e2e.scenarios COMMAND e2e_scenarios --gtest_color=no)
-set_tests_properties(windows.unit e2e.scenarios PROPERTIES RUN_SERIAL ON TIMEOUT 900)
+if(SETUP_WINE_TREE)
+  add_test(NAME windows.unit COMMAND windows_tests --gtest_color=no)
+  add_test(NAME e2e.scenarios COMMAND e2e_scenarios --gtest_color=no)
+  set_tests_properties(windows.unit e2e.scenarios PROPERTIES RUN_SERIAL ON TIMEOUT 900)
+endif()
 
 # The walker of `make demo` when no display is at hand.
 add_executable(demo_walk ${SETUP_SOURCE_DIR}/tests/e2e/demo/demo_walk.cpp)

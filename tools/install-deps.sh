@@ -3,6 +3,10 @@
 # Quiet when everything is there; loud and non-zero when something cannot be installed.
 # No i386 architecture: these machines cannot run 32-bit Linux programs, so wine64 runs
 # the x86_64 build and the shipped i686 build is checked statically.
+#
+#   install-deps.sh           what make test and make demo need
+#   install-deps.sh test32    also what make test32 needs on the host: qemu and the tools that
+#                             make the guest's image (32-bit Wine runs inside the guest)
 set -euo pipefail
 
 packages=(
@@ -15,6 +19,9 @@ packages=(
   clang libclang-rt-14-dev
   imagemagick libxml2-utils
 )
+if [[ ${1:-} == test32 ]]; then
+  packages+=(qemu-system-x86 qemu-utils debootstrap e2fsprogs)
+fi
 
 # Wine runs as a German user sees Windows (tools/wine-run sets LANG=de_DE.UTF-8). Without the
 # locale itself Wine falls back to an English user and to ASCII file names, so umlauts in paths

@@ -130,6 +130,9 @@ INT_PTR AskCancelOnPage(HWND page) {
   return TRUE;
 }
 
+// The mark of a page that has left, in its window's user data.
+constexpr LONG_PTR kPageLeft = 1;
+
 bool LeavePage(HWND page, WPARAM commandId) {
   int command = 0;
   switch (LOWORD(commandId)) {
@@ -147,6 +150,10 @@ bool LeavePage(HWND page, WPARAM commandId) {
     default:
       return false;
   }
+  // A page leaves once: a second press that was queued before the first one was handled (a
+  // double click on a slow machine) would move the wizard on by one more page.
+  if (GetWindowLongPtrA(page, GWLP_USERDATA) == kPageLeft) return true;
+  SetWindowLongPtrA(page, GWLP_USERDATA, kPageLeft);
   PostMessageA(FrameWindow, WM_WIZARD_COMMAND, command, 0);
   EndDialog(page, command);
   CurrentPage = nullptr;

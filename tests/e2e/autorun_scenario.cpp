@@ -127,7 +127,7 @@ TEST(AutorunScenario, CurrentProductStartsWithTheInstalledDataFile) {
   // Without bitmap 100 the box says in words what it offers.
   EXPECT_EQ(ui::ControlText(box, 1022).find(ui::ProductName() + " ist auf diesem Computer installiert."), 0u);
   EXPECT_FALSE(ui::IsControlVisible(box, 1021));
-  Sleep(300);
+  ui::Settle(300);
   EXPECT_TRUE(ui::SaveScreenshot(Screenshot("autorun-ohne-bild.png")));
   ui::Click(box, 1);
   EXPECT_EQ(ui::WaitExit(&setup), 0);
@@ -210,11 +210,11 @@ TEST(AutorunScenario, BoxIsLaidOutFromBitmap100AndEndeStartsNothing) {
   GetWindowRect(box, &frame);
   EXPECT_EQ(frame.left, (GetSystemMetrics(SM_CXSCREEN) - (frame.right - frame.left)) / 2);
   EXPECT_EQ(frame.top, (GetSystemMetrics(SM_CYSCREEN) - (frame.bottom - frame.top)) / 2);
-  Sleep(300);
+  ui::Settle(300);
   EXPECT_TRUE(ui::SaveScreenshot(Screenshot("autorun-mit-bild.png")));
   ui::Click(box, 2);
   EXPECT_EQ(ui::WaitExit(&setup), 0);
-  Sleep(500);
+  ui::Settle(500);
   EXPECT_EQ(run.Started(), "<nicht gestartet>");
 }
 

@@ -195,7 +195,7 @@ TEST(CopyScenario, MissingSourcesAndUnwritableTargets) {
        {{"Quelldatei nicht gefunden!", Prompt("Beispiel-CD 2", "fehlt.txt"), 5,
          [](HWND prompt) {
            EXPECT_TRUE(ui::IsControlVisible(prompt, 5));
-           Sleep(300);
+           ui::Settle(300);
            ui::SaveScreenshot(ui::JoinPath(ui::TestRoot(), "screenshots\\copy-source-prompt.png"));
          }},
         {"Quelldatei nicht gefunden!", Prompt("", "weg.txt"), 5}},  // a disk beyond the labels
@@ -249,7 +249,7 @@ TEST(CopyScenario, MissingSourcesAndUnwritableTargets) {
 // setup has opened it, reached through the source prompt.
 DWORD WINAPI ServeOnePipeClient(void* pipe) {
   ConnectNamedPipe(pipe, nullptr);
-  Sleep(200);  // the setup is blocked in its read by now
+  ui::Settle(200);  // the setup is blocked in its read by now
   DisconnectNamedPipe(pipe);
   return 0;
 }

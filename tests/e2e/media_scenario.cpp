@@ -50,7 +50,7 @@ void MoveBelow(HWND box, HWND page) {
   GetWindowRect(page, &pageRect);
   GetWindowRect(box, &boxRect);
   SetWindowPos(box, nullptr, boxRect.left, pageRect.bottom + 8, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  Sleep(300);
+  ui::Settle(300);
 }
 
 // The copy page of a held setup, found by its controls: a program that stands still answers no

@@ -35,7 +35,7 @@ struct OptionsRun {
     ASSERT_NE(Page, nullptr);
     List = GetDlgItem(Page, 768);
     ItemHeight = static_cast<int>(SendMessageA(List, LB_GETITEMHEIGHT, 0, 0));
-    Sleep(300);  // the posted figures arrive
+    ui::Settle(300);  // the posted figures arrive
   }
   // The centre of item i's check box, in the list's client coordinates.
   int BoxX() const { return 10; }
@@ -43,7 +43,7 @@ struct OptionsRun {
   void Click(int i) {
     ui::MouseDown(List, BoxX(), BoxY(i));
     ui::MouseUp(List, BoxX(), BoxY(i));
-    Sleep(300);
+    ui::Settle(300);
   }
   // The colour of a pixel of item i's picture (cell coordinates).
   COLORREF Picture(int i, int x, int y) const {
@@ -111,29 +111,29 @@ TEST(OptionsPageScenario, ClicksOnTheBoxesToggleAsAUserExpects) {
 
   // The keyboard moves the selection and the description follows; space toggles nothing.
   ASSERT_TRUE(ui::PressKey(run.Page, VK_END));
-  Sleep(300);
+  ui::Settle(300);
   EXPECT_EQ(run.Selected(), 5);
   EXPECT_EQ(ui::ControlText(run.Page, 288), "Nur die kurze Liste") << "the companion stands in";
   EXPECT_EQ(ui::ControlText(run.Page, 1002), run.Install + "\\Daten\\");
   ui::PressKey(run.Page, VK_SPACE);
-  Sleep(300);
+  ui::Settle(300);
   EXPECT_EQ(Look(run, 5), "leer");
 
   // Pressed, moved off and back, released: toggled once. Meanwhile the library became a
   // current installed copy: the scan that the selection runs measures it.
   ASSERT_TRUE(ui::WriteFiles(run.Install + "\\Daten", {{"bib.dll", dll}}));
   ui::MouseDown(run.List, run.BoxX(), run.BoxY(5));
-  Sleep(300);
+  ui::Settle(300);
   EXPECT_EQ(Look(run, 5), "leer gedrueckt");
   EXPECT_TRUE(ui::SaveScreenshot(Screenshot("options-page-pressed.png")));
   ui::MouseMove(run.List, 150, run.BoxY(5));
-  Sleep(300);
+  ui::Settle(300);
   EXPECT_EQ(Look(run, 5), "leer");
   ui::MouseMove(run.List, run.BoxX(), run.BoxY(5));
-  Sleep(300);
+  ui::Settle(300);
   EXPECT_EQ(Look(run, 5), "leer gedrueckt");
   ui::MouseUp(run.List, run.BoxX(), run.BoxY(5));
-  Sleep(500);
+  ui::Settle(500);
   EXPECT_EQ(Look(run, 5), "Haken");
   EXPECT_EQ(ui::ControlText(run.Page, 288), "Alle Daten");
   // 2 KB + 300000 bytes (the kept library needs nothing).
@@ -143,7 +143,7 @@ TEST(OptionsPageScenario, ClicksOnTheBoxesToggleAsAUserExpects) {
   // A release outside the box changes nothing; neither do clicks on fixed states.
   ui::MouseDown(run.List, run.BoxX(), run.BoxY(5));
   ui::MouseUp(run.List, 150, run.BoxY(5));
-  Sleep(300);
+  ui::Settle(300);
   EXPECT_EQ(Look(run, 5), "Haken");
   run.Click(1);
   run.Click(2);
@@ -193,7 +193,7 @@ TEST(OptionsPageScenario, ChosenFolderAndDriveMoveTheInstallFolder) {
   ASSERT_NE(create, nullptr);
   ASSERT_TRUE(ui::Answer(create, 1));
   ASSERT_TRUE(ui::WaitGone(chooser));
-  Sleep(300);
+  ui::Settle(300);
   EXPECT_EQ(ui::ControlText(run.Page, 1002), other);
   // The same drive, another folder: nothing installed there is kept.
   EXPECT_EQ(run.Required(), ui::ChargedKilobytes(4 + dll.size(), 2));
@@ -202,7 +202,7 @@ TEST(OptionsPageScenario, ChosenFolderAndDriveMoveTheInstallFolder) {
   auto c = std::find(drives.begin(), drives.end(), "C:\\");
   ASSERT_NE(c, drives.end());
   ASSERT_TRUE(ui::SelectComboItem(run.Page, 1015, static_cast<int>(c - drives.begin())));
-  Sleep(500);
+  ui::Settle(500);
   std::string moved = "C" + other.substr(1);
   EXPECT_EQ(ui::ControlText(run.Page, 1002), moved);
   ASSERT_TRUE(ui::Click(run.Page, 1000));
@@ -227,7 +227,7 @@ TEST(OptionsPageScenario, NextIsRefusedWhileADriveLacksRoom) {
   EXPECT_EQ(ui::WindowText(box), "Warnung");
   EXPECT_EQ(ui::MessageBoxText(box).rfind("Auf einem der Ziellaufwerke steht nicht gen\xFCgend Speicherplatz", 0), 0u);
   ASSERT_TRUE(ui::Answer(box, IDOK));
-  Sleep(300);
+  ui::Settle(300);
   EXPECT_TRUE(IsWindowVisible(run.Page)) << "the page stays";
   run.Click(1);
   ASSERT_TRUE(ui::Click(run.Page, 1000));
@@ -274,16 +274,16 @@ TEST(OptionsPageScenario, InterruptedPressesAndTheCloseBoxAfterASelection) {
   HWND box = ui::WaitDialog(run.Setup.Pid, "Setup abbrechen", {1, 2});
   ASSERT_NE(box, nullptr) << "the close box asks after the scan ran";
   ASSERT_TRUE(ui::Answer(box, 1));
-  Sleep(300);
+  ui::Settle(300);
 
   ui::MouseDown(run.List, run.BoxX(), run.BoxY(0));
-  Sleep(300);
+  ui::Settle(300);
   ASSERT_TRUE(ui::PressEscape(run.Page));
   box = ui::WaitDialog(run.Setup.Pid, "Setup abbrechen", {1, 2});
   ASSERT_NE(box, nullptr);
   ASSERT_TRUE(ui::Answer(box, 1));
   ui::MouseUp(run.List, run.BoxX(), run.BoxY(0));
-  Sleep(300);
+  ui::Settle(300);
   EXPECT_EQ(Look(run, 0), "Haken") << "not pressed, not toggled";
   EXPECT_EQ(run.Required(), ui::ChargedKilobytes(5000, 1));
   EXPECT_EQ(ui::CancelFromPage(&run.Setup, run.Page), 2) << "cancelled before any change";

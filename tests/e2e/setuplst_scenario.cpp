@@ -241,7 +241,7 @@ std::string Screenshot(const char* name) {
 // checked; installed through the prompt for the second disk; then the medium's start program
 // shows the picture. The pages name the new product and company.
 TEST(SetuplstScenario, BrandedSetupInstallsATwoDiskMediumWithASixteenBitLibrary) {
-  const std::string company = "Kartenverlag S\xFCd", product = "Atlas der Welt";
+  const std::string company = "Kartenverlag S\xFC" "d", product = "Atlas der Welt";
   std::string root = ui::FreshFolder("marke"), disk1 = root + "\\DISK1", disk2 = root + "\\DISK2";
   std::string install = root + "\\Ziel";
   ASSERT_TRUE(ui::MakeFolders(disk1) && ui::MakeFolders(disk2));

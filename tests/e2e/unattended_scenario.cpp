@@ -140,7 +140,8 @@ TEST(UnattendedScenario, EachOutcomeHasItsExitCode) {
   ui::Setup first;
   ASSERT_TRUE(ui::StartSetup(&first, plain, "/S"));
   HWND frame = nullptr;
-  for (int i = 0; i < 500 && !(frame = ui::FrameOf(first.Pid)); ++i) Sleep(2);
+  for (DWORD start = GetTickCount(); !(frame = ui::FrameOf(first.Pid)) && GetTickCount() - start < ui::Scaled(ui::kWait);)
+    Sleep(2);
   ASSERT_NE(frame, nullptr);
   {
     ui::ProcessThreads threads(first.Pid);

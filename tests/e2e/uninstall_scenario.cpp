@@ -109,7 +109,7 @@ void WaitForRemovalCopies() {
     if (_strnicmp(entry.szExeFile, "stpun", 5) != 0) continue;
     HANDLE copy = OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID);
     if (!copy) continue;
-    EXPECT_EQ(WaitForSingleObject(copy, 30000), WAIT_OBJECT_0) << "the removal's copy ends";
+    EXPECT_EQ(WaitForSingleObject(copy, ui::Scaled(30000)), WAIT_OBJECT_0) << "the removal's copy ends";
     CloseHandle(copy);
   }
   CloseHandle(snapshot);
@@ -127,7 +127,7 @@ int RunUnseen(const std::string& exe, const std::string& arguments) {
 // A message box of whichever process shows it (the uninstaller works in a copy of itself),
 // with its text starting as given.
 HWND WaitBox(const std::string& start) {
-  for (DWORD waited = 0; waited < 30000; waited += 50) {
+  for (DWORD waited = 0; waited < ui::Scaled(30000); waited += 50) {
     HWND box = ui::WaitMessageBox(0, 0);
     if (box && ui::MessageBoxText(box).rfind(start, 0) == 0) return box;
     Sleep(50);
@@ -195,7 +195,7 @@ TEST(UninstallScenario, TheSampleInstalledAndRemovedLeavesTheSystemAsItWas) {
       HANDLE copyProcess = OpenProcess(SYNCHRONIZE, FALSE, copy);
       ASSERT_TRUE(ui::Answer(notice, IDOK));
       EXPECT_EQ(ui::WaitExit(&removal, 30000), 0);
-      EXPECT_EQ(WaitForSingleObject(copyProcess, 30000), WAIT_OBJECT_0);
+      EXPECT_EQ(WaitForSingleObject(copyProcess, ui::Scaled(30000)), WAIT_OBJECT_0);
       CloseHandle(copyProcess);
       EXPECT_EQ(ui::Listing(TempFolder(), "stpun*.exe").size(), 1u) << "the copy outlives the uninstaller";
     } else {
@@ -312,7 +312,7 @@ TEST(UninstallScenario, ACancelledRemovalLeavesTheProductInstalled) {
   ASSERT_TRUE(ui::Answer(question, IDYES));
   HWND page = ui::WaitDialog(0, Removal().c_str(), {1008, IDCANCEL}, 30000);
   ASSERT_NE(page, nullptr);
-  Sleep(200);
+  ui::Settle(200);
   EXPECT_TRUE(ui::SaveScreenshot(Screenshot("uninstall-page.png")));
   ASSERT_TRUE(ui::Click(page, IDCANCEL));
   HWND ask = WaitBox("M\xF6" "chten Sie das Entfernen von " + ui::ProductName() + " abbrechen?");
@@ -406,7 +406,7 @@ TEST(UninstallScenario, ARunKilledInItsSystemUpdateIsRolledBackByTheNextStart) {
   {
     ui::Setup setup;
     ASSERT_TRUE(ui::StartSetup(&setup, medium, "/S"));
-    for (int i = 0; i < 600 && ui::RegString(HKEY_CURRENT_USER, trace, install + "\\reg.dll") == "<none>"; ++i) Sleep(50);
+    for (int i = 0; i < 600 && ui::RegString(HKEY_CURRENT_USER, trace, install + "\\reg.dll") == "<none>"; ++i) ui::Settle(50);
     ASSERT_EQ(ui::RegString(HKEY_CURRENT_USER, trace, install + "\\reg.dll"), "ok") << "the library registers, then hangs";
     ui::CloseSetup(&setup);
   }

@@ -76,16 +76,21 @@ TEST(WizardScenario, FrameWelcomePageAndTheCancelQuestion) {
   for (const std::string& text : ui::AllTexts(page)) EXPECT_EQ(text.find('$'), std::string::npos) << text;
   EXPECT_EQ(ui::ButtonIds(page), (std::vector<int>{1000, 9}));
   EXPECT_TRUE(WaitFocus(page, 1000));
-  Sleep(300);
+  ui::Settle(300);
   // The title: white text over a black shadow 3 pixels to the lower right, on teal.
   POINT origin = {0, 0};
   ClientToScreen(run.Frame, &origin);
+  const int left = 17, top = 17, width = 400 + 3 - left, height = 80 + 3 - top;  // with the shadow's reach
+  std::vector<COLORREF> title = ui::ScreenPixels({origin.x + left, origin.y + top, origin.x + left + width,
+                                                  origin.y + top + height});
+  ASSERT_EQ(title.size(), static_cast<size_t>(width * height));
+  auto at = [&](int x, int y) { return title[(y - top) * width + (x - left)]; };
   int white = 0, shadowed = 0;
   for (int y = 17; y < 80; ++y)
     for (int x = 17; x < 400; ++x)
-      if (ui::ScreenPixel(origin.x + x, origin.y + y) == 0xFFFFFF) {
+      if (at(x, y) == 0xFFFFFF) {
         ++white;
-        shadowed += ui::ScreenPixel(origin.x + x + 3, origin.y + y + 3) != 0x008080;
+        shadowed += at(x + 3, y + 3) != 0x008080;
       }
   EXPECT_GT(white, 500);
   EXPECT_GT(shadowed, white * 9 / 10);
@@ -122,7 +127,7 @@ TEST(WizardScenario, CloseQuestionAndTheKeyboardAfterIt) {
   ui::SendCommand(page, IDCANCEL);
   ui::SendCommand(page, 9);
   ui::CloseWindowCommand(run.Frame);
-  Sleep(500);
+  ui::Settle(500);
   EXPECT_EQ(ui::Dialogs(run.Setup.Pid).size(), 2u);  // the page and the one box
   EXPECT_TRUE(ui::Answer(box, 1));
   EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == page; }));

@@ -49,13 +49,11 @@ bool IsBusyPage(HWND window) { return GetDlgItem(window, 1008) && !ForwardButton
 bool TextPainted(HWND window) {
   RECT r;
   GetWindowRect(window, &r);
+  RECT text = {r.left + 60, r.top + 4, r.right - 4, r.bottom - 4};
   int dark = 0;
-  for (int y = r.top + 4; y < r.bottom - 4; y += 2)
-    for (int x = r.left + 60; x < r.right - 4; x += 2) {
-      COLORREF c = ui::ScreenPixel(x, y);
-      if (((c >> 16) & 0xFF) < 80 && ((c >> 8) & 0xFF) < 80 && (c & 0xFF) < 80) ++dark;
-    }
-  return dark > 40;
+  for (COLORREF c : ui::ScreenPixels(text))
+    if (((c >> 16) & 0xFF) < 80 && ((c >> 8) & 0xFF) < 80 && (c & 0xFF) < 80) ++dark;
+  return dark > 160;  // as 40 of every fourth pixel
 }
 
 // Whether the page's bar shows progress: its left part in the highlight colour.
@@ -93,8 +91,8 @@ int main(int argc, char** argv) {
   int shot = 0;
   DWORD start = GetTickCount();
   while (WaitForSingleObject(setup.Process, 2) == WAIT_TIMEOUT) {
-    if (GetTickCount() - start > 180000) {
-      printf("the run did not end within 3 minutes; stopping it\n");
+    if (GetTickCount() - start > ui::Scaled(180000)) {
+      printf("the run did not end within %lu minutes; stopping it\n", static_cast<unsigned long>(ui::Scaled(3)));
       ui::CloseSetup(&setup);
       return 1;
     }
@@ -128,7 +126,8 @@ int main(int argc, char** argv) {
         }
         if (!pictured) continue;
       } else {
-        Sleep(400);  // let it paint
+        Sleep(ui::Scaled(400));  // let it paint
+        if (!IsWindow(window) || !IsWindowVisible(window)) continue;  // a box on its way out
         ui::SaveScreenshot(path);
       }
       ++shot;

@@ -99,6 +99,7 @@ PageKind KindOf(HWND window) {
 }  // namespace
 
 int WaitCleanExit(Setup* setup, DWORD timeoutMs) {
+  timeoutMs = Scaled(timeoutMs);
   DWORD start = GetTickCount();
   std::vector<HWND> pressed;
   while (GetTickCount() - start < timeoutMs) {
@@ -243,7 +244,7 @@ bool HoldCopy(ProcessThreads* threads, const std::string& install, const char* p
     threads->Resume();
     QueryPerformanceCounter(&start);
     do QueryPerformanceCounter(&now);
-    while ((now.QuadPart - start.QuadPart) * 10000 < frequency.QuadPart);
+    while ((now.QuadPart - start.QuadPart) * 10000 < frequency.QuadPart * Scaled(1));
     threads->Suspend();
   }
   threads->Resume();
@@ -270,7 +271,7 @@ int WaitExitUnseen(Setup* setup, int* windowsSeen, bool anyProcess) {
   while (WaitForSingleObject(setup->Process, 2) == WAIT_TIMEOUT) {
     for (HWND window : TopWindows(anyProcess ? 0 : setup->Pid))
       if (seen.insert(window).second) ADD_FAILURE() << "a window: " << WindowText(window), ++*windowsSeen;
-    if (GetTickCount() - start > 60000) return WaitExit(setup, 0);
+    if (GetTickCount() - start > Scaled(60000)) return WaitExit(setup, 0);
   }
   return WaitExit(setup, 0);
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include <tlhelp32.h>
@@ -12,6 +13,19 @@
 namespace ui {
 
 std::string TestRoot() { return SETUP_TEST_ROOT; }
+
+DWORD Scaled(DWORD ms) {
+  static const DWORD scale = [] {
+    char value[16] = "";
+    DWORD length = GetEnvironmentVariableA("SETUP_TEST_WAIT_SCALE", value, sizeof value);
+    DWORD n = length && length < sizeof value ? strtoul(value, nullptr, 10) : 0;
+    return n ? n : 1;
+  }();
+  if (ms == INFINITE) return ms;
+  return ms > (INFINITE - 1) / scale ? INFINITE - 1 : ms * scale;
+}
+
+void Settle(DWORD ms) { Sleep(Scaled(ms)); }
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
   if (folder.empty() || folder.back() == '\\') return folder + name;
@@ -135,7 +149,7 @@ bool StartProgram(Setup* setup, const std::string& exe, const std::string& argum
 
 int WaitExit(Setup* setup, DWORD timeoutMs) {
   if (!setup->Process) return -1;
-  if (WaitForSingleObject(setup->Process, timeoutMs) != WAIT_OBJECT_0) {
+  if (WaitForSingleObject(setup->Process, Scaled(timeoutMs)) != WAIT_OBJECT_0) {
     TerminateProcess(setup->Process, 99);
     WaitForSingleObject(setup->Process, 5000);
     CloseHandle(setup->Process);
@@ -196,6 +210,7 @@ BOOL CALLBACK CollectChildren(HWND window, LPARAM param) {
 }
 
 template <class Found> HWND Poll(DWORD timeoutMs, Found found) {
+  timeoutMs = Scaled(timeoutMs);
   DWORD start = GetTickCount();
   for (;;) {
     if (HWND window = found()) return window;
@@ -213,14 +228,29 @@ std::vector<HWND> TopWindows(DWORD pid) {
   return windows;
 }
 
+namespace {
+
+struct FrameSearch {
+  DWORD Pid;
+  HWND Found;
+};
+
+BOOL CALLBACK FindFrame(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<FrameSearch*>(param);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner != search->Pid || ClassName(window) != "SETUPFRAME") return TRUE;
+  search->Found = window;
+  return FALSE;
+}
+
+}  // namespace
+
+// Looked for among every top-level window, shown or not, by class name and process.
 HWND FrameOf(DWORD pid) {
-  HWND frame = nullptr;
-  while ((frame = FindWindowExA(nullptr, frame, "SETUPFRAME", nullptr)) != nullptr) {
-    DWORD owner = 0;
-    GetWindowThreadProcessId(frame, &owner);
-    if (owner == pid) return frame;
-  }
-  return nullptr;
+  FrameSearch search = {pid, nullptr};
+  EnumWindows(FindFrame, reinterpret_cast<LPARAM>(&search));
+  return search.Found;
 }
 
 HWND WaitWindow(DWORD pid, const char* caption, const char* className, DWORD timeoutMs) {
@@ -243,6 +273,7 @@ HWND WaitMessageBox(DWORD pid, DWORD timeoutMs) {
 }
 
 bool WaitGone(HWND window, DWORD timeoutMs) {
+  timeoutMs = Scaled(timeoutMs);
   DWORD start = GetTickCount();
   while (IsWindow(window) && IsWindowVisible(window)) {
     if (GetTickCount() - start > timeoutMs) return false;
@@ -479,8 +510,10 @@ int CancelFromPage(Setup* setup, HWND page) {
   return WaitExit(setup);
 }
 
-bool SaveScreenshot(const std::string& path) {
-  int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+std::vector<COLORREF> ScreenPixels(const RECT& area) {
+  int width = area.right - area.left, height = area.bottom - area.top;
+  std::vector<COLORREF> pixels;
+  if (width <= 0 || height <= 0) return pixels;
   HDC screen = GetDC(nullptr);
   HDC memory = CreateCompatibleDC(screen);
   BITMAPINFO info = {};
@@ -490,27 +523,32 @@ bool SaveScreenshot(const std::string& path) {
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  bool ok = false;
-  if (bitmap) {
+  if (HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0)) {
     HGDIOBJ old = SelectObject(memory, bitmap);
-    ok = BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
-    SelectObject(memory, old);
-    if (ok) {
-      std::vector<unsigned char> rgb(static_cast<size_t>(width) * height * 3);
-      const unsigned char* src = static_cast<const unsigned char*>(bits);
-      for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i) {
-        rgb[i * 3] = src[i * 4 + 2];
-        rgb[i * 3 + 1] = src[i * 4 + 1];
-        rgb[i * 3 + 2] = src[i * 4];
-      }
-      ok = WritePng(path, width, height, rgb);
+    if (BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY)) {
+      const COLORREF* source = static_cast<const COLORREF*>(bits);  // 0x00RRGGBB in a 32-bit DIB
+      pixels.assign(source, source + static_cast<size_t>(width) * height);
+      for (COLORREF& c : pixels) c &= 0xFFFFFF;
     }
+    SelectObject(memory, old);
     DeleteObject(bitmap);
   }
   DeleteDC(memory);
   ReleaseDC(nullptr, screen);
-  return ok;
+  return pixels;
+}
+
+bool SaveScreenshot(const std::string& path) {
+  int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  std::vector<COLORREF> pixels = ScreenPixels({0, 0, width, height});
+  if (pixels.empty()) return false;
+  std::vector<unsigned char> rgb(pixels.size() * 3);
+  for (size_t i = 0; i < pixels.size(); ++i) {
+    rgb[i * 3] = static_cast<unsigned char>(pixels[i] >> 16);
+    rgb[i * 3 + 1] = static_cast<unsigned char>(pixels[i] >> 8);
+    rgb[i * 3 + 2] = static_cast<unsigned char>(pixels[i]);
+  }
+  return WritePng(path, width, height, rgb);
 }
 
 COLORREF ScreenPixel(int x, int y) {

@@ -10,6 +10,12 @@
 namespace ui {
 
 constexpr DWORD kWait = 10000;  // default time to wait for a window, in milliseconds
+// A time to wait for something the program does, stretched by the whole number in the
+// environment variable SETUP_TEST_WAIT_SCALE (make test32's guest emulates its processor and
+// runs every program many times slower). Every wait of the driver goes through it.
+DWORD Scaled(DWORD ms);
+// Gives the program that long (stretched as above) to answer what the driver just did.
+void Settle(DWORD ms);
 
 // Test folders (Windows paths).
 std::string TestRoot();                                   // scratch folder of the test run
@@ -149,5 +155,8 @@ int CancelFromWelcomePage(Setup* setup);
 bool SaveScreenshot(const std::string& path);
 // Reads one pixel of the screen as 0xRRGGBB (after the windows have painted).
 COLORREF ScreenPixel(int x, int y);
+// Reads a rectangle of the screen in one go, row by row, as 0xRRGGBB values (empty when it
+// cannot be read): one request to the display instead of one per pixel.
+std::vector<COLORREF> ScreenPixels(const RECT& area);
 
 }  // namespace ui
