@@ -51,10 +51,13 @@ int InstallUninstaller(char (&target)[kPathChars]) {
 DWORD InstalledKilobytes() {
   size_t size = 0;
   char* bytes = UndoRecordBytes(&size);
+  // A record that cannot be read back (a full disk, a failed flush) gives no figure; the parse
+  // is what sets up the record that is freed below.
+  if (!bytes) return 0;
   UndoRecord record;
   UndoPlace place = PlaceFor(InstallDir);
   uint64_t total = 0;
-  if (bytes && ParseUndoRecord(bytes, size, place, 1, &record, nullptr, nullptr)) {
+  if (ParseUndoRecord(bytes, size, place, 1, &record, nullptr, nullptr)) {
     int32_t* newest = static_cast<int32_t*>(malloc((record.Count + 1) * sizeof(int32_t)));
     unsigned char* oldest = static_cast<unsigned char*>(malloc(record.Count + 1));
     if (newest && oldest && FoldFileEntries(record, newest, oldest))
