@@ -191,7 +191,8 @@ TEST(AutorunScenario, BoxIsLaidOutFromBitmap100AndEndeStartsNothing) {
   ASSERT_TRUE(ui::StartSetup(&setup, run.Medium, "/AUTORUN"));
   HWND box = WaitAutorunBox(setup.Pid);
   ASSERT_NE(box, nullptr);
-  // The fixture picture is 320 by 200: the client area is the picture, then the buttons.
+  // The fixture picture is 240 by 150: the client area is the picture, then the buttons.
+  const LONG w = 240, h = 150;
   RECT client, rects[3];  // picture, first and second button
   GetClientRect(box, &client);
   for (int i = 0; i < 3; ++i) {
@@ -200,10 +201,10 @@ TEST(AutorunScenario, BoxIsLaidOutFromBitmap100AndEndeStartsNothing) {
   }
   int bw = rects[1].right - rects[1].left, bh = rects[1].bottom - rects[1].top;
   EXPECT_EQ(std::vector<LONG>({rects[0].left, rects[0].top, rects[0].right, rects[0].bottom}),
-            std::vector<LONG>({0, 0, 320, 200}));
-  EXPECT_EQ(std::vector<LONG>({client.right, client.bottom}), std::vector<LONG>({320, 200 + bh + 10}));
+            std::vector<LONG>({0, 0, w, h}));
+  EXPECT_EQ(std::vector<LONG>({client.right, client.bottom}), std::vector<LONG>({w, h + bh + 10}));
   EXPECT_EQ(std::vector<LONG>({rects[1].left, rects[1].top, rects[2].left, rects[2].top}),
-            std::vector<LONG>({320 - 2 * bw - 16, 205, 320 - bw - 8, 205}));
+            std::vector<LONG>({w - 2 * bw - 16, h + 5, w - bw - 8, h + 5}));
   EXPECT_FALSE(ui::IsControlVisible(box, 1022));
   // Centred on the screen.
   RECT frame;
