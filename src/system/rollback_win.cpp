@@ -312,6 +312,17 @@ void DeleteWritten(const char* path, UndoTally* tally) {
 
 // Rolls back one entry of a run that did not finish. An untrusted record's files are only
 // followed where no link leads elsewhere.
+// Puts an INI entry back as the record tells; leftOver: the file the run made holds nothing now.
+int UndoIniEntry(const UndoEntry& e, UndoTally* tally, int* leftOver) {
+  *leftOver = 0;
+  if (!RestoreIniEntry(e.Path, e.Name, e.Key, e.Prior, e.Flags, leftOver)) {
+    Failed(tally, "Der Eintrag der Datei \"%s\" kann nicht wiederhergestellt werden.", e.Path);
+    return 0;
+  }
+  Done(tally, kLogIniRestored, e.Path, e.Name);
+  return 1;
+}
+
 void RollBackEntry(const UndoEntry& e, int trusted, UndoTally* tally) {
   switch (e.Kind) {
     case kUndoPending: {
@@ -391,12 +402,7 @@ void RollBackEntry(const UndoEntry& e, int trusted, UndoTally* tally) {
     }
     case kUndoIni: {
       int leftOver = 0;
-      if (!RestoreIniEntry(e.Path, e.Name, e.Key, e.Prior, e.Flags, &leftOver)) {
-        Failed(tally, "Der Eintrag der Datei \"%s\" kann nicht wiederhergestellt werden.", e.Path);
-        return;
-      }
-      Done(tally, kLogIniRestored, e.Path, e.Name);
-      if (leftOver) DeleteWritten(e.Path, tally);
+      if (UndoIniEntry(e, tally, &leftOver) && leftOver) DeleteWritten(e.Path, tally);
       return;
     }
   }
@@ -759,11 +765,7 @@ void RemoveEntry(RemovalPlan* plan, int32_t index, UndoTally* tally) {
       return;  // nothing was written, or it goes at the end
     case kUndoIni: {
       int leftOver = 0;
-      if (!RestoreIniEntry(e.Path, e.Name, e.Key, e.Prior, e.Flags, &leftOver)) {
-        Failed(tally, "Der Eintrag der Datei \"%s\" kann nicht wiederhergestellt werden.", e.Path);
-        return;
-      }
-      Done(tally, kLogIniRestored, e.Path, e.Name);
+      if (!UndoIniEntry(e, tally, &leftOver)) return;
       // A file the run made that holds nothing now goes with the product's files.
       plan->Verdict[index] = leftOver ? kVerdictRemove : kVerdictNone;
       return;
