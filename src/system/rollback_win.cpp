@@ -164,9 +164,14 @@ int RemoveAtRestart(const char* path) {
   return moveEx && moveEx(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 
-// An untrusted record is followed into no folder that leads elsewhere (a junction or a symbolic
-// link inside the install folder could point anywhere). Folders looked at are remembered.
+// An untrusted record is followed into no folder that leads elsewhere: a junction or a symbolic
+// link at or below the install folder could point anywhere. Above the install folder the path
+// is where the product was installed to, links and all (a drive mounted into a folder, the
+// system's junctions for the old folder names): the record's paths are bound to the install
+// folder by their text, and the install folder itself is looked at. A path outside it is looked
+// at from its drive on. Folders looked at are remembered.
 char CheckedFolder[kPathChars];
+char LinkBase[kPathChars];  // the install folder of the record being followed
 
 int NoLinkOnTheWay(const char* path) {
   char folder[kPathChars];
@@ -175,7 +180,19 @@ int NoLinkOnTheWay(const char* path) {
   if (!slash) return 0;
   *slash = 0;
   if (CheckedFolder[0] && SamePath(folder, CheckedFolder)) return 1;
-  for (char* p = strchr(folder + 3, '\\');; p = strchr(p + 1, '\\')) {
+  char* from = folder + 3;
+  size_t n = strlen(LinkBase);
+  while (n > 3 && LinkBase[n - 1] == '\\') --n;
+  if (n > 3 && strlen(folder) >= n && (folder[n] == 0 || folder[n] == '\\')) {
+    char cut = folder[n];
+    folder[n] = 0;
+    char base[kPathChars];
+    CopyText(base, LinkBase);
+    base[n] = 0;
+    if (SamePath(folder, base)) from = folder + n;
+    folder[n] = cut;
+  }
+  for (char* p = strchr(from, '\\');; p = strchr(p + 1, '\\')) {
     if (p) *p = 0;
     DWORD attributes = GetFileAttributesA(folder);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return 0;
@@ -570,6 +587,7 @@ int RollBackKilledRun(const char* installDir, UndoTally* tally) {
   // Read again, now with the log to tell of what is refused.
   bytes = ReadRecordFile(path, &size);
   if (bytes && ParseUndoRecord(bytes, size, place, 0, &record, RefuseToLog, &refusals) && record.OpenRun) {
+    CopyText(LinkBase, installDir);
     UndoRecord open = record;
     open.Entries = record.Entries + first;
     open.Count = record.Count - first;
@@ -615,6 +633,8 @@ int32_t OldestFileEntry(const RemovalPlan* plan, const char* path) {
 
 int PlanRemoval(const char* installDir, RemovalPlan* plan, AskSharedFile ask, UndoRefusal refuse, void* context) {
   memset(plan, 0, sizeof *plan);
+  CopyText(LinkBase, installDir);
+  CheckedFolder[0] = 0;
   char path[kPathChars];
   if (!installDir[0] || !FormatWholeText(path, "%s%s%s", installDir,
                                          installDir[strlen(installDir) - 1] == '\\' ? "" : "\\", kUndoRecordName))

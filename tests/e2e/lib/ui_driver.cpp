@@ -184,7 +184,8 @@ int WaitExitWatching(Setup* setup, std::vector<std::string>* shown, const std::v
 void CloseSetup(Setup* setup) {
   if (!setup->Process) return;
   TerminateProcess(setup->Process, 99);
-  WaitForSingleObject(setup->Process, 5000);
+  // The next start of a scenario must not meet it still ending (it would find another setup).
+  WaitForSingleObject(setup->Process, Scaled(10000));
   CloseHandle(setup->Process);
   setup->Process = nullptr;
 }
@@ -280,6 +281,20 @@ bool WaitGone(HWND window, DWORD timeoutMs) {
     Sleep(20);
   }
   return true;
+}
+
+std::string WindowsOf(DWORD pid) {
+  std::string said;
+  for (HWND window : TopWindows(pid)) {
+    if (!IsWindowVisible(window)) continue;
+    said += "window \"" + WindowText(window) + "\":";
+    std::vector<HWND> children;
+    EnumChildWindows(window, CollectChildren, reinterpret_cast<LPARAM>(&children));
+    for (HWND child : children)
+      if (IsWindowVisible(child) && !WindowText(child).empty()) said += " \"" + WindowText(child) + "\"";
+    said += "\n";
+  }
+  return said.empty() ? "no visible window\n" : said;
 }
 
 std::string WindowText(HWND window) {

@@ -73,6 +73,9 @@ HWND WaitMessageBox(DWORD pid, DWORD timeoutMs = kWait);
 bool WaitGone(HWND window, DWORD timeoutMs = kWait);
 
 std::string WindowText(HWND window);
+// The visible top windows of a process, each with its caption and its controls' texts, one a
+// line: what a failed wait had before it.
+std::string WindowsOf(DWORD pid);
 std::string ClassName(HWND window);
 HWND Control(HWND dialog, int id);
 std::string ControlText(HWND dialog, int id);
