@@ -124,49 +124,9 @@ int RunUnseen(const std::string& exe, const std::string& arguments) {
   return code;
 }
 
-// The Unix name of a file of the test's, through Wine's own export.
-std::string UnixName(const std::string& path) {
-  typedef char*(CDECL * UnixFileName)(LPCWSTR);
-  auto unixName = reinterpret_cast<UnixFileName>(
-      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-  wchar_t wide[MAX_PATH];
-  if (!unixName || !MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH)) return "";
-  char* name = unixName(wide);
-  std::string text = name ? name : "";
-  HeapFree(GetProcessHeap(), 0, name);
-  return text;
-}
-
-// A Unix command of the host's, run through Wine (which starts Unix programs too); true when
-// done is then true within five seconds.
-template <class Done> bool RunOnHost(const std::string& command, Done done) {
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process;
-  std::string line = command;
-  if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) return false;
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  for (DWORD waited = 0; waited < ui::Scaled(5000); waited += 20, Sleep(20))
-    if (done()) return true;
-  return done();
-}
-
 bool IsLink(const std::string& path) {
   DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-}
-
-// A symbolic link to a folder, which Wine shows as a reparse point as Windows shows a junction
-// or a drive mounted into a folder (Wine's CreateSymbolicLinkA makes none).
-bool MakeLink(const std::string& link, const std::string& target) {
-  std::string from = UnixName(link), to = UnixName(target);
-  return !from.empty() && !to.empty() && RunOnHost("Z:\\bin\\ln -sfn " + to + " " + from, [&] { return IsLink(link); });
-}
-
-bool RemoveLink(const std::string& link) {
-  std::string name = UnixName(link);
-  return !name.empty() && RunOnHost("Z:\\bin\\rm -f " + name, [&] { return !IsLink(link); });
 }
 
 // A message box of whichever process shows it (the uninstaller works in a copy of itself),
@@ -516,44 +476,43 @@ TEST(UninstallScenario, AHostileRecordDeletesNothingItDidNotCreate) {
 }
 
 // An install folder below a link (a drive mounted into a folder, the system's junctions for the
-// old folder names) is where the product lives: it is rolled back and removed as any other. The
-// install folder itself turned into a link after the install is not followed: what lies behind
-// it stays, each entry refused.
+// old folder names) is where the product lives: it is rolled back and removed as any other. An
+// install folder that is itself a link is not followed: what lies behind it stays, each entry
+// refused. The links are made by the test runner in "verweise" (Wine shows a symbolic link as a
+// reparse point, as Windows shows a junction; Wine's CreateSymbolicLinkA makes none):
+// "oben" -> "echt", "echt\spaeter" -> "woanders".
 TEST(UninstallScenario, ALinkAboveTheInstallFolderIsItsPlaceALinkAtItIsNotFollowed) {
-  std::string root = ui::FreshFolder("uninstall-link");
-  RemoveLink(root + "\\verweis");
-  ui::MakeFolders(root + "\\echt");
-  ASSERT_TRUE(MakeLink(root + "\\verweis", root + "\\echt"));
-  std::string install = root + "\\verweis\\Ziel";
-  auto medium = [&] {
-    std::string path = ui::MakeMedium(
+  std::string root = ui::JoinPath(ui::TestRoot(), "verweise");
+  ASSERT_TRUE(IsLink(root + "\\oben") && IsLink(root + "\\echt\\spaeter")) << "the test runner makes them";
+  ui::RemoveTree(root + "\\echt\\Ziel");
+  ui::RemoveTree(root + "\\woanders");
+  ui::MakeFolders(root + "\\woanders");
+  auto install = [&](const std::string& folder) {
+    std::string medium = ui::MakeMedium(
         "uninstall-link\\medium",
-        ("[Settings]\r\nDestination=" + install + "\r\n" +
+        ("[Settings]\r\nDestination=" + folder + "\r\n" +
          ui::Section(1, "Install=1\r\nRegisterKeyCount=1\r\nRegisterKey1=HKEY_LOCAL_MACHINE,Software\\SetupTests\\Verweis,,Stand,da\r\n",
                      {"1,,a.txt,,$(AppPath),,,,1", "1,,b.txt,,$(AppPath),,,,1"}))
             .c_str());
-    ui::WriteFiles(path, {{"a.txt", "a"}, {"b.txt", "b"}});
-    return path;
+    ui::WriteFiles(medium, {{"a.txt", "a"}, {"b.txt", "b"}});
+    return RunUnseen(medium + "\\setup.exe", "/S");
   };
-  ASSERT_EQ(RunUnseen(medium() + "\\setup.exe", "/S"), 0);
+  ASSERT_EQ(install(root + "\\oben\\Ziel"), 0);
   EXPECT_TRUE(ui::FileExists(root + "\\echt\\Ziel\\a.txt"));
-  EXPECT_EQ(RunUnseen(install + "\\uninst.exe", "/UNINSTALL /S"), 0) << UninstallLog();
+  EXPECT_EQ(RunUnseen(root + "\\oben\\Ziel\\uninst.exe", "/UNINSTALL /S"), 0) << UninstallLog();
   EXPECT_FALSE(ui::FileExists(root + "\\echt\\Ziel"));
   EXPECT_EQ(ui::RegistryValue("Software\\SetupTests\\Verweis", "Stand"), "<none>");
 
-  // Installed again; then the install folder is moved away and a link to it stands in its place.
-  ASSERT_EQ(RunUnseen(medium() + "\\setup.exe", "/S"), 0);
-  ASSERT_TRUE(MoveFileA((root + "\\echt\\Ziel").c_str(), (root + "\\echt\\Woanders").c_str()));
-  ASSERT_TRUE(MakeLink(root + "\\echt\\Ziel", root + "\\echt\\Woanders"));
-  // Started as the list of software starts it, by the path the entry names.
-  EXPECT_EQ(RunUnseen(install + "\\uninst.exe", "/UNINSTALL /S"), 4) << UninstallLog();
-  EXPECT_TRUE(ui::Holds(root + "\\echt\\Woanders\\a.txt", "a"));
-  EXPECT_TRUE(ui::Holds(root + "\\echt\\Woanders\\b.txt", "b"));
+  std::string linked = root + "\\oben\\spaeter";
+  ASSERT_EQ(install(linked), 0);
+  EXPECT_TRUE(ui::Holds(root + "\\woanders\\a.txt", "a"));
+  EXPECT_EQ(RunUnseen(linked + "\\uninst.exe", "/UNINSTALL /S"), 4) << UninstallLog();
+  EXPECT_TRUE(ui::Holds(root + "\\woanders\\a.txt", "a"));
+  EXPECT_TRUE(ui::Holds(root + "\\woanders\\b.txt", "b"));
   EXPECT_NE(UninstallLog().find("b.txt\" f\xFChrt \xFC" "ber eine Verkn\xFCpfung"), std::string::npos) << UninstallLog();
   ui::DeleteKeyTree("Software\\SetupTests\\Verweis");
-  RemoveLink(root + "\\echt\\Ziel");
-  RemoveLink(root + "\\verweis");
-  ui::RemoveTree(root);
+  ui::RemoveTree(root + "\\woanders");
+  ui::MakeFolders(root + "\\woanders");
 }
 
 }  // namespace
