@@ -526,23 +526,32 @@ char* ReadRecordFile(const char* path, size_t* size) {
   return bytes;
 }
 
-int RollBackThisRun(UndoTally* tally) {
-  memset(tally, 0, sizeof *tally);
-  if (!UndoJournalActive()) return 1;
-  size_t runLength = 0, size = 0;
-  const char* runText = UndoRunText(&runLength);
-  char* bytes = TrustedRecordText(InstallDir, runText, runLength, &size);
+namespace {
+
+// Undoes what this process noted, the newest first; 0 when its notes could not be read back.
+int UndoOwnNotes(UndoTally* tally) {
+  size_t length = 0, size = 0;
+  const char* text = UndoRunText(&length);
+  char* bytes = TrustedRecordText(InstallDir, text, length, &size);
   // From here on nothing is noted: the notes are being undone.
   EndUndoNotes();
   UndoRecord record;
   UndoPlace place = PlaceFor(InstallDir);
-  if (!ParseUndoRecord(bytes, size, place, 1, &record, nullptr, nullptr)) {
-    FreeUndoRecord(&record);
+  int read = ParseUndoRecord(bytes, size, place, 1, &record, nullptr, nullptr);
+  if (read) RollBackEntries(record, 1, tally);
+  FreeUndoRecord(&record);
+  return read;
+}
+
+}  // namespace
+
+int RollBackThisRun(UndoTally* tally) {
+  memset(tally, 0, sizeof *tally);
+  if (!UndoJournalActive()) return 1;
+  if (!UndoOwnNotes(tally)) {
     tally->Failed += 1;
     return 0;
   }
-  RollBackEntries(record, 1, tally);
-  FreeUndoRecord(&record);
   DropUndoRun();
   return tally->Failed == 0;
 }
@@ -848,14 +857,7 @@ void FinishRemoval(RemovalPlan* plan, const char* installDir, int* installDirLef
 
 void CancelRemoval(UndoTally* tally) {
   memset(tally, 0, sizeof *tally);
-  size_t length = 0, size = 0;
-  const char* text = UndoRunText(&length);
-  char* bytes = TrustedRecordText(InstallDir, text, length, &size);
-  EndUndoNotes();
-  UndoRecord journal;
-  UndoPlace place = PlaceFor(InstallDir);
-  if (ParseUndoRecord(bytes, size, place, 1, &journal, nullptr, nullptr)) RollBackEntries(journal, 1, tally);
-  FreeUndoRecord(&journal);
+  UndoOwnNotes(tally);
   CloseUndoJournal();
 }
 
