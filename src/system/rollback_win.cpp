@@ -327,8 +327,6 @@ void DeleteWritten(const char* path, UndoTally* tally) {
   else Failed(tally, "Die Datei \"%s\" kann nicht gelöscht werden.", path);
 }
 
-// Rolls back one entry of a run that did not finish. An untrusted record's files are only
-// followed where no link leads elsewhere.
 // Puts an INI entry back as the record tells; leftOver: the file the run made holds nothing now.
 int UndoIniEntry(const UndoEntry& e, UndoTally* tally, int* leftOver) {
   *leftOver = 0;
@@ -340,6 +338,8 @@ int UndoIniEntry(const UndoEntry& e, UndoTally* tally, int* leftOver) {
   return 1;
 }
 
+// Rolls back one entry of a run that did not finish. An untrusted record's files are only
+// followed where no link leads elsewhere.
 void RollBackEntry(const UndoEntry& e, int trusted, UndoTally* tally) {
   switch (e.Kind) {
     case kUndoPending: {
