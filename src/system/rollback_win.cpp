@@ -171,7 +171,14 @@ int RemoveAtRestart(const char* path) {
 // folder by their text, and the install folder itself is looked at. A path outside it is looked
 // at from its drive on. Folders looked at are remembered.
 char CheckedFolder[kPathChars];
-char LinkBase[kPathChars];  // the install folder of the record being followed
+char LinkBase[kPathChars];  // the install folder of the record being followed, no final '\\'
+
+// A record of the install folder is followed from here on.
+void FollowRecordOf(const char* installDir) {
+  size_t n = CopyText(LinkBase, installDir);
+  if (n > 3 && LinkBase[n - 1] == '\\') LinkBase[n - 1] = 0;
+  CheckedFolder[0] = 0;
+}
 
 int NoLinkOnTheWay(const char* path) {
   char folder[kPathChars];
@@ -182,16 +189,7 @@ int NoLinkOnTheWay(const char* path) {
   if (CheckedFolder[0] && SamePath(folder, CheckedFolder)) return 1;
   char* from = folder + 3;
   size_t n = strlen(LinkBase);
-  while (n > 3 && LinkBase[n - 1] == '\\') --n;
-  if (n > 3 && strlen(folder) >= n && (folder[n] == 0 || folder[n] == '\\')) {
-    char cut = folder[n];
-    folder[n] = 0;
-    char base[kPathChars];
-    CopyText(base, LinkBase);
-    base[n] = 0;
-    if (SamePath(folder, base)) from = folder + n;
-    folder[n] = cut;
-  }
+  if (n > 3 && (SamePath(folder, LinkBase) || IsBelow(folder, LinkBase))) from = folder + n;
   for (char* p = strchr(from, '\\');; p = strchr(p + 1, '\\')) {
     if (p) *p = 0;
     DWORD attributes = GetFileAttributesA(folder);
@@ -596,7 +594,7 @@ int RollBackKilledRun(const char* installDir, UndoTally* tally) {
   // Read again, now with the log to tell of what is refused.
   bytes = ReadRecordFile(path, &size);
   if (bytes && ParseUndoRecord(bytes, size, place, 0, &record, RefuseToLog, &refusals) && record.OpenRun) {
-    CopyText(LinkBase, installDir);
+    FollowRecordOf(installDir);
     UndoRecord open = record;
     open.Entries = record.Entries + first;
     open.Count = record.Count - first;
@@ -642,8 +640,7 @@ int32_t OldestFileEntry(const RemovalPlan* plan, const char* path) {
 
 int PlanRemoval(const char* installDir, RemovalPlan* plan, AskSharedFile ask, UndoRefusal refuse, void* context) {
   memset(plan, 0, sizeof *plan);
-  CopyText(LinkBase, installDir);
-  CheckedFolder[0] = 0;
+  FollowRecordOf(installDir);
   char path[kPathChars];
   if (!installDir[0] || !FormatWholeText(path, "%s%s%s", installDir,
                                          installDir[strlen(installDir) - 1] == '\\' ? "" : "\\", kUndoRecordName))
